@@ -1,0 +1,127 @@
+// The quilt engine's door: its process-wide state and its operations. There is no engine
+// object; the worker, the search and the interface thread read and write these directly.
+#pragma once
+#include <atomic>
+#include <cstdint>
+
+#include "engine/random.h"
+
+namespace tessalume {
+
+// Every transformation, plot and intensity function takes nothing and returns nothing: it
+// works on the globals below.
+using EngineFunction = void (*)();
+
+// Point of the iteration.
+extern double pointX, pointY;  // current point z
+extern double nextX, nextY;    // point made by the current step, rewritten by Transformation II
+extern double fieldTerm;       // F(z) of Transformation I
+
+// Map coefficients, chosen by the search.
+extern double lambda, alpha, beta, gamma, omega;
+extern int32_t powerExponent;  // m; the degree of symmetry is m + 2
+
+// Blur.
+extern double blurringFactor;
+extern double blurRadius;  // latticeRadius / 512 * blurringFactor
+
+// Transformation parameters, read by the catalogue entries.
+extern double transformFrequency;
+extern double transformAmplitude;
+extern double transformPhase;
+extern int32_t transformVariant;  // row of polygonTable
+extern double transformConstantA;
+extern double transformConstantB;
+extern double unitScale;
+extern double polygonTable[4][3];  // (apothem, sector, halfSector) for 3, 12, 6 and 9 corners
+
+// Catalogue selections and the function slots the worker calls.
+extern int32_t transformIndexI, transformIndexII;
+extern int32_t transformShownI, transformShownII;
+extern EngineFunction transformSlotI;
+extern EngineFunction transformSlotII;
+extern EngineFunction plotSlot;
+
+// Lattice and scale, fixed when a search accepts an orbit.
+extern double latticeRadius;
+extern double latticeOffsetX[13], latticeOffsetY[13];
+extern double hexPointX[7], hexPointY[7];
+extern double hexMidX[6], hexMidY[6];
+extern double pixelScale;
+extern double inverseStepRange;
+
+// Resolution in force.
+struct ResolutionRow {
+    uint32_t textureSize;
+    int32_t periodWidth, periodHeight, halfWidth, halfHeight;
+};
+inline constexpr ResolutionRow resolutionTable[3] = {
+    {512, 444, 256, 222, 128},
+    {1024, 886, 512, 443, 256},
+    {2048, 1774, 1024, 887, 512},
+};
+inline constexpr int32_t maxPeriodWidth = 1774;
+inline constexpr int32_t maxPeriodHeight = 1024;
+inline constexpr int32_t maxPeriodCells = maxPeriodWidth * maxPeriodHeight;
+inline constexpr uint32_t maxTextureSize = 2048;
+
+extern uint32_t textureSize;
+extern int32_t periodWidth, periodHeight, halfWidth, halfHeight;
+extern int32_t activeResolution;
+
+// Sets the four period sizes from the row whose texture size is textureSize; any other
+// texture size leaves them.
+void SetPeriodFromTextureSize();
+
+// Requests between the interface thread and the worker: each is set by one side and cleared
+// by the other, and is looked at only between batches.
+extern std::atomic<uint8_t> newQuiltRequest;
+extern std::atomic<uint8_t> resetRequest;
+extern std::atomic<uint8_t> clearOnReset;
+extern std::atomic<uint8_t> renderInProgress;
+extern std::atomic<uint8_t> workerNotStarted;
+// Search progress, read by the frame drawing.
+extern std::atomic<uint8_t> searching;
+extern std::atomic<int32_t> searchAttempts;
+
+// Digits of the settings code in default export names; 0..5 from the accepted attempt, 6 from
+// the new-quilt step.
+extern uint32_t codeDigits[7];
+
+// First number of default export names, drawn once right after seeding.
+extern int32_t runNumber;
+
+// Brings the engine in line with the "Quilt Resolution" list and reselects the intensity
+// function, the colour mapping and the plot function.
+void ApplySettings();
+
+// The two transformation catalogues in browser order.
+inline constexpr int catalogueSize = 30;
+extern const EngineFunction transformationCatalogueI[catalogueSize];
+extern const EngineFunction transformationCatalogueII[catalogueSize];
+
+// Store catalogue entry transformIndexI (II) in transformSlotI (II); other indices do nothing.
+void SelectTransformationI();
+void SelectTransformationII();
+
+// Steps 1 to 8 of one step of the orbit: Transformation I, the symmetric map with the blur,
+// Transformation II. The point is not moved on.
+void StepPoint();
+
+inline constexpr int batchSteps = 20000;
+
+// Runs one batch of 20000 steps (step, plot, move on), unless a refresh is in progress.
+void RunWorkerSteps();
+// Carries out the requests posted since the last batch: a new quilt, then a reset.
+void HandleWorkerRequests();
+// One pass of the worker loop: RunWorkerSteps, then HandleWorkerRequests.
+void RunWorkerBatch();
+// The worker thread's entry; its argument is ignored and it never returns.
+void WorkerMain(void* unused);
+
+// A new random quilt: colour map, brightness, export digit and name, then the search. Returns
+// when an orbit has been accepted.
+void NewQuilt();
+void SearchAttractor();
+
+}  // namespace tessalume
