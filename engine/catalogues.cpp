@@ -1,7 +1,9 @@
 // Placeholder until the catalogues land.
 #include "engine/engine.h"
+#include "imaging/imaging.h"
 
 namespace tessalume {
+double SignedRootWave(double) { return 0; }
 namespace {
 void Identity() {}
 void SquaredRadius() { fieldTerm = pointX * pointX + pointY * pointY; }

@@ -10,5 +10,4 @@ void PlotNothing() {}
 }  // namespace
 void ClearAccumulators() {}
 void SelectPlotFunction() { plotSlot = PlotNothing; }
-double SignedRootWave(double) { return 0; }
 }  // namespace tessalume
