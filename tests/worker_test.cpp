@@ -197,3 +197,19 @@ TEST_F(WorkerRequestTest, ResolutionChangeStoresTheNewRowAndKeepsTheLattice)
 
 }  // namespace
 }  // namespace tessalume
+
+namespace tessalume {
+namespace {
+
+TEST(EngineState, PolygonRowsAreTriangleDodecagonHexagonEnneagon)
+{
+    EXPECT_EQ(polygonTable[0][1], 2.0943951023931953);
+    EXPECT_EQ(polygonTable[1][2], 0.2617993877991494);
+    EXPECT_EQ(polygonTable[2][2], 0.5235987755982988);
+    EXPECT_EQ(polygonTable[2][1], 1.0471975511965976);
+    EXPECT_EQ(polygonTable[2][0], std::cos(0.5235987755982988));
+    EXPECT_EQ(polygonTable[3][0], std::cos(3.141592653589793 / 9));
+}
+
+}  // namespace
+}  // namespace tessalume

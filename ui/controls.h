@@ -1,6 +1,8 @@
 // Every control of the screen. A control's value is the setting: a list's selected, a slider's
 // value array, a lock box's entry 0. The engine and the files read their settings here.
 #pragma once
+#include <cstdint>
+
 #include "ui/widgets.h"
 
 namespace tessalume {
@@ -20,8 +22,52 @@ extern SLWindow blurringSlider, tileSizeSlider, brightnessSlider;
 extern OptionsBox blurringLock, transformLockI, transformLockII, colorMapLock;
 
 // Builds every control at its place with its labels, entries and start value, makes it
-// visible, in the fixed order of the screen.
+// visible, in the fixed order of the screen. Calling it again puts every field of every control
+// back to its start.
 void BuildControls();
+
+// The pages of the left panel. A control of the page that is not open is neither drawn nor
+// tested for clicks; one of every page is always live.
+inline constexpr int32_t attractorPage = 0, renderParametersPage = 1, everyPage = -1;
+
+struct ControlPage {
+    const void* control;
+    int32_t page;
+};
+
+// The page of every control above, keyed by the control's address.
+inline constexpr ControlPage controlPages[] = {
+    {&exportTileButton, everyPage},        {&exportImageButton, everyPage},
+    {&randomButton, attractorPage},        {&outputDirectoryButton, renderParametersPage},
+    {&newButton, everyPage},               {&aboutButton, everyPage},
+    {&helpButton, everyPage},              {&quitButton, everyPage},
+    {&loadButton, attractorPage},          {&saveButton, attractorPage},
+    {&intensityList, renderParametersPage}, {&colorMappingList, renderParametersPage},
+    {&antialiasingList, renderParametersPage}, {&resolutionList, renderParametersPage},
+    {&previewTypeList, everyPage},         {&outputFormatList, renderParametersPage},
+    {&refreshIntervalList, renderParametersPage},
+    {&transformBrowserI, attractorPage},   {&transformBrowserII, attractorPage},
+    {&panelTabs, everyPage},
+    {&blurringSlider, attractorPage},      {&tileSizeSlider, renderParametersPage},
+    {&brightnessSlider, everyPage},
+    {&blurringLock, attractorPage},        {&transformLockI, attractorPage},
+    {&transformLockII, attractorPage},     {&colorMapLock, attractorPage},
+};
+
+// The page that shows a control; everyPage for an address that is not in the table.
+constexpr int32_t PageOf(const void* control)
+{
+    for (const ControlPage& row : controlPages)
+        if (row.control == control) return row.page;
+    return everyPage;
+}
+
+// True when the control is drawn and clickable while page openPage is open.
+constexpr bool ShownOnPage(const void* control, int32_t openPage)
+{
+    const int32_t page = PageOf(control);
+    return page == everyPage || page == openPage;
+}
 
 // The antialiasing radius of each "Antialiasing" entry, as a click on the list sets it.
 inline constexpr double antialiasRadiusOfEntry[5] = {1.0, 1.25, 1.5, 1.75, 2.0};
