@@ -1,2 +1,270 @@
-// Placeholder until the headless renderer lands.
-int main() { return 0; }
+// tessalume-render: one quilt from a seed, without a window. The steps follow the window
+// program's start-up and the worker's batches exactly, single threaded, so that a picture can
+// be reproduced from its command line alone.
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <string>
+
+#include "cli/render_options.h"
+#include "engine/engine.h"
+#include "files/files.h"
+#include "imaging/imaging.h"
+#include "ui/controls.h"
+
+namespace tessalume {
+namespace {
+
+constexpr int badInputStatus = 2;
+
+int Refuse(const std::string& message)
+{
+    std::fprintf(stderr, "tessalume-render: %s\n", message.c_str());
+    return badInputStatus;
+}
+
+// The whole file, or the reason it cannot be read: a folder or an unreadable file fails here,
+// before anything is rendered.
+std::string ReadWholeFile(const std::string& path, std::string& bytes)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return std::strerror(errno);
+    char block[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(block, 1, sizeof block, file)) > 0) bytes.append(block, got);
+    const std::string fault = std::ferror(file) != 0 ? std::strerror(errno) : "";
+    std::fclose(file);
+    return fault;
+}
+
+// Exports form their default name in the folder they write to, as the window program's do.
+std::string FolderOf(const std::string& path)
+{
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    return folder.empty() ? "." : folder;
+}
+
+std::string FileNameOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Steps 1 to 3 of the command line's semantics: the generators, the controls at their start
+// values with the options applied, and the settings in force.
+void PrepareSettings(const RenderOptions& options, const std::string& colorMapText)
+{
+    SeedGenerators(*options.seed);
+    BuildControls();
+    if (options.resolution) resolutionList.selected = *options.resolution;
+    if (options.mapping) colorMappingList.selected = *options.mapping;
+    if (options.intensity) intensityList.selected = *options.intensity;
+    if (options.antialias) {
+        antialiasingList.selected = *options.antialias;
+        antialiasRadius = antialiasRadiusOfEntry[*options.antialias];
+    }
+    if (options.transformI) {
+        transformIndexI = transformShownI = transformBrowserI.selected = *options.transformI;
+        transformLockI.entryOn[0] = true;
+    }
+    if (options.transformII) {
+        transformIndexII = transformShownII = transformBrowserII.selected = *options.transformII;
+        transformLockII.entryOn[0] = true;
+    }
+    if (options.blur) {
+        blurringSlider.value[0] = *options.blur;
+        blurringFactor = static_cast<double>(*options.blur);
+        blurringLock.entryOn[0] = true;
+    }
+    if (options.colorMapPath) {
+        ReadColorMapText(colorMapText);
+        colorMapLock.entryOn[0] = true;
+    }
+    if (options.format) outputFormatList.selected = *options.format;
+    ApplySettings();
+}
+
+// Steps 4 to 6: the new quilt with its search, the Random presses, the brightness drag.
+void MakeQuilt(const RenderOptions& options)
+{
+    SelectTransformationI();
+    SelectTransformationII();
+    ClearAccumulators();
+    NewQuilt();
+    for (int32_t press = 0; press < options.randomColorMaps; ++press) {
+        RandomColorMap();
+        ClearAccumulators();
+        ApplySettings();
+    }
+    if (options.brightness) {
+        brightnessSlider.value[0] = *options.brightness;
+        brightness = static_cast<double>(*options.brightness);
+    }
+}
+
+// Keeps one "\r" line on a terminal, rewritten at most four times a second.
+class ProgressLine {
+public:
+    explicit ProgressLine(bool shown) : shown(shown) {}
+
+    void Show(uint64_t done, uint64_t total, std::chrono::steady_clock::time_point start)
+    {
+        if (!shown) return;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastShown < std::chrono::milliseconds(250)) return;
+        lastShown = now;
+        const double seconds = std::chrono::duration<double>(now - start).count();
+        const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0.0;
+        width = std::fprintf(stderr, "\r%llu of %llu points, %.0f points per second ",
+                             static_cast<unsigned long long>(done), static_cast<unsigned long long>(total), rate);
+    }
+
+    void Clear()
+    {
+        if (shown && width > 0) std::fprintf(stderr, "\r%*s\r", width, "");
+    }
+
+private:
+    bool shown;
+    int width = 0;
+    std::chrono::steady_clock::time_point lastShown{};
+};
+
+struct PlotRun {
+    uint64_t points = 0;
+    double seconds = 0;
+};
+
+// Step 7: the worker's batches, one after the other on this thread.
+PlotRun PlotBatches(uint64_t requestedPoints, bool quiet)
+{
+    const uint64_t batches = requestedPoints / batchSteps + (requestedPoints % batchSteps != 0 ? 1 : 0);
+    ProgressLine progress(!quiet && isatty(2) == 1);
+    const auto start = std::chrono::steady_clock::now();
+    for (uint64_t batch = 0; batch < batches; ++batch) {
+        RunWorkerSteps();
+        progress.Show((batch + 1) * batchSteps, batches * batchSteps, start);
+    }
+    PlotRun run;
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    progress.Clear();
+    run.points = batches * batchSteps;
+    return run;
+}
+
+// Step 10: one line, keys in a fixed order, doubles exact on reading back.
+class JsonLine {
+public:
+    JsonLine& Whole(const char* key, long long value)
+    {
+        char number[32];
+        std::snprintf(number, sizeof number, "%lld", value);
+        return Add(key, number);
+    }
+    JsonLine& Real(const char* key, double value)
+    {
+        char number[40];
+        std::snprintf(number, sizeof number, "%.17g", value);
+        return Add(key, number);
+    }
+    JsonLine& Text(const char* key, const std::string& value) { return Add(key, "\"" + value + "\""); }
+    std::string Finish() const { return text + "}\n"; }
+
+private:
+    JsonLine& Add(const char* key, const std::string& value)
+    {
+        text += text.size() == 1 ? "\"" : ",\"";
+        text += key;
+        text += "\":";
+        text += value;
+        return *this;
+    }
+    std::string text = "{";
+};
+
+std::string Summary(uint32_t seed, const PlotRun& run)
+{
+    const double pointsPerSecond = run.seconds > 0 ? static_cast<double>(run.points) / run.seconds : 0.0;
+    return JsonLine()
+        .Whole("seed", seed)
+        .Whole("runNumber", runNumber)
+        .Whole("powerExponent", powerExponent)
+        .Real("lambda", lambda)
+        .Real("alpha", alpha)
+        .Real("beta", beta)
+        .Real("gamma", gamma)
+        .Real("omega", omega)
+        .Whole("transformIndexI", transformIndexI)
+        .Whole("transformIndexII", transformIndexII)
+        .Real("transformFrequency", transformFrequency)
+        .Real("transformAmplitude", transformAmplitude)
+        .Real("transformPhase", transformPhase)
+        .Whole("transformVariant", transformVariant)
+        .Real("latticeRadius", latticeRadius)
+        .Real("blurringFactor", blurringFactor)
+        .Real("blurRadius", blurRadius)
+        .Real("brightness", brightness)
+        .Whole("searchPasses", searchPasses.load())
+        .Whole("searchAttempts", searchAttempts.load())
+        .Text("defaultExportName", FileNameOf(defaultExportPath))
+        .Whole("points", static_cast<long long>(run.points))
+        .Real("plotSeconds", run.seconds)
+        .Real("pointsPerSecond", pointsPerSecond)
+        .Finish();
+}
+
+int Render(int argc, const char* const* argv)
+{
+    const ParsedCommandLine parsed = ParseRenderCommandLine(argc, argv);
+    if (parsed.helpRequested) {
+        std::fputs(renderUsage, stdout);
+        return 0;
+    }
+    if (!parsed.error.empty()) return Refuse(parsed.error);
+    const RenderOptions& options = parsed.options;
+
+    std::string colorMapText;
+    if (options.colorMapPath) {
+        const std::string fault = ReadWholeFile(*options.colorMapPath, colorMapText);
+        if (!fault.empty())
+            return Refuse("cannot read the colour map file " + QuotedForMessage(*options.colorMapPath) + ": " + fault);
+    }
+
+    outputDirectory = FolderOf(options.outPath);
+    PrepareSettings(options, colorMapText);
+    MakeQuilt(options);
+    const PlotRun run = PlotBatches(options.points, options.quiet);
+    FlushPlotQueue();
+    intensitySlot.load()();
+
+    FormDefaultExportName();
+    const RgbPicture picture =
+        options.image ? MakeTiledPicture(options.image->width, options.image->height) : MakeTilePicture();
+    if (!WritePicture(options.outPath, outputFormatList.selected, picture))
+        return Refuse("cannot write " + QuotedForMessage(options.outPath));
+
+    std::fputs(Summary(*options.seed, run).c_str(), stdout);
+    return 0;
+}
+
+}  // namespace
+}  // namespace tessalume
+
+int main(int argc, char** argv)
+{
+    // Under a file size limit the write then fails and is abandoned cleanly, rather than the
+    // signal killing the process with a half-written temporary file beside --out.
+    std::signal(SIGXFSZ, SIG_IGN);
+    try {
+        return tessalume::Render(argc, argv);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "tessalume-render: %s\n", failure.what());
+        return 1;
+    }
+}

@@ -83,6 +83,8 @@ extern std::atomic<uint8_t> workerNotStarted;
 // Search progress, read by the frame drawing.
 extern std::atomic<uint8_t> searching;
 extern std::atomic<int32_t> searchAttempts;
+// Passes started by the search in progress or last accepted, 1 or more after a search.
+extern std::atomic<int32_t> searchPasses;
 
 // Digits of the settings code in default export names; 0..5 from the accepted attempt, 6 from
 // the new-quilt step.
@@ -99,6 +101,9 @@ void ApplySettings();
 inline constexpr int catalogueSize = 30;
 extern const EngineFunction transformationCatalogueI[catalogueSize];
 extern const EngineFunction transformationCatalogueII[catalogueSize];
+// sign(cosf(x)) * (1 - sqrt|sin(x + pi)|), the sign taken in single precision; the cosine
+// twin of SignedRootWave, used by both catalogues.
+double SignedRootWaveCos(double x);
 
 // Store catalogue entry transformIndexI (II) in transformSlotI (II); other indices do nothing.
 void SelectTransformationI();

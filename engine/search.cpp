@@ -200,7 +200,7 @@ void Accept(const AttemptResult& run)
 
 void SearchAttractor()
 {
-    for (;;) {
+    for (searchPasses = 1;; ++searchPasses) {
         const float margin = StartPass();
         for (int32_t attempt = 1; attempt <= attemptsPerPass; ++attempt) {
             const AttemptResult run = RunAttempt(attempt, margin);

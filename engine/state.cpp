@@ -61,6 +61,7 @@ std::atomic<uint8_t> renderInProgress{0};
 std::atomic<uint8_t> workerNotStarted{1};
 std::atomic<uint8_t> searching{0};
 std::atomic<int32_t> searchAttempts{0};
+std::atomic<int32_t> searchPasses{0};
 
 uint32_t codeDigits[7] = {};
 int32_t runNumber = 0;

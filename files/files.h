@@ -53,6 +53,10 @@ extern int32_t exportNoticeTicks;
 // Reads the per-user "Images" setting into settingsImagesFolder and outputDirectory, and sets
 // the period sizes from textureSize.
 void LoadStartupDefaults();
+// The same with the environment given rather than looked up: the configuration folder (which
+// holds tessalume/settings.ini), the home folder and the pictures folder (empty when none).
+void LoadStartupDefaults(const std::string& configHome, const std::string& home,
+                         const std::string& picturesDir);
 
 // "<outputDirectory>/Tessalume_<run>_<code>_<L|H>.<png|bmp>" from the current settings.
 void FormDefaultExportName();
@@ -68,7 +72,9 @@ struct RgbPicture {
 
 // The period as Export Tile writes it: QuiltImage with its rows turned top to bottom.
 RgbPicture MakeTilePicture();
-// The picture of Export Image: the period centred and repeated over width x height.
+// The picture of Export Image: the period centred and repeated over width x height. Sides
+// outside 1..maxTiledPictureSide give an empty picture (width and height 0).
+inline constexpr int32_t maxTiledPictureSide = 8192;
 RgbPicture MakeTiledPicture(int32_t width, int32_t height);
 
 // Encoders write through a sink so that tests can encode into memory. A sink returns false

@@ -27,6 +27,49 @@ extern uint8_t previewPixels[previewPixelBytes];
 // The intensity function in force. The worker replaces it, the interface thread calls it.
 extern std::atomic<EngineFunction> intensitySlot;
 
+// One pixel of the period: the samples that landed there and their sums. The five values sit
+// together so that a stamp touches one cache line rather than five. The worker adds to a cell
+// while the interface thread may read it; both go through relaxed atomic accesses.
+struct AccumulatorCell {
+    int32_t hitCount;
+    float mappingSum;
+    float redSum, greenSum, blueSum;
+};
+// Cell index y * periodWidth + x; only the first periodWidth * periodHeight cells are in use.
+extern AccumulatorCell Accumulators[maxPeriodCells];
+
+// The plot functions, plain and antialiased, in the order of the "Color Mapping Function" list.
+void PlotDistance();
+void PlotAngle();
+void PlotSinusoidal();
+void PlotSquareWave();
+void PlotTriangleWave();
+void PlotCircular();
+void PlotCircularII();
+void PlotDistanceAntialiased();
+void PlotAngleAntialiased();
+void PlotSinusoidalAntialiased();
+void PlotSquareWaveAntialiased();
+void PlotTriangleWaveAntialiased();
+void PlotCircularAntialiased();
+void PlotCircularIIAntialiased();
+
+// The plot functions hold the stamps of the last few steps back while their cells are fetched.
+// This adds every stamp still held to the accumulators; the worker calls it at the end of each
+// batch, and anything that reads the accumulators right after plotting must call it first.
+void FlushPlotQueue();
+
+// The intensity functions, in the order of the "Intensity Function" list.
+void IntensityVeryLow();
+void IntensityLow();
+void IntensityMedium();
+void IntensityHigh();
+void IntensityVeryHigh();
+void IntensityLowContrast();
+void IntensityVeryBright();
+void IntensityWhiteI();
+void IntensityWhiteII();
+
 // Paints QuiltImage with the background of the "Intensity Function" selection and zeroes the
 // accumulators over the period in use.
 void ClearAccumulators();

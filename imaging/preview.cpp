@@ -1,7 +1,45 @@
-// Placeholder until the preview copy lands.
+// The preview copy: the period wrapped around the origin and transposed into a square buffer,
+// texture row j holding quilt column (j + halfWidth − S/2) mod W, texture column i quilt row
+// (halfHeight + i) mod H.
+#include <cstring>
+
 #include "imaging/imaging.h"
 
 namespace tessalume {
+
 uint8_t previewPixels[previewPixelBytes];
-void TilePreview() {}
+
+namespace {
+// Texture rows filled together: their source pixels lie side by side in one quilt row.
+constexpr uint32_t rowsPerBand = 16;
+}  // namespace
+
+void TilePreview()
+{
+    const uint32_t side = textureSize;
+    const int32_t width = periodWidth;
+    const int32_t height = periodHeight;
+    if (side == 0 || side > maxTextureSize || side % rowsPerBand != 0 || width <= 0 || height <= 0) return;
+    const size_t rowBytes = static_cast<size_t>(side) * 3;
+
+    // A transpose: reading quilt rows and writing texture rows both want to be sequential, so
+    // a band of texture rows is filled column by column, each column one short run of a quilt
+    // row written into the band's rows at once.
+    for (uint32_t bandStart = 0; bandStart < side; bandStart += rowsPerBand) {
+        size_t sourceOffsets[rowsPerBand];
+        for (uint32_t k = 0; k < rowsPerBand; ++k) {
+            const int64_t column = (static_cast<int64_t>(bandStart + k) + halfWidth - side / 2 + width) % width;
+            sourceOffsets[k] = static_cast<size_t>(column) * 3;
+        }
+        uint8_t* band = previewPixels + bandStart * rowBytes;
+        int32_t row = halfHeight % height;
+        for (uint32_t i = 0; i < side; ++i) {
+            const uint8_t* source = QuiltImage + static_cast<size_t>(row) * width * 3;
+            uint8_t* target = band + static_cast<size_t>(i) * 3;
+            for (uint32_t k = 0; k < rowsPerBand; ++k) std::memcpy(target + k * rowBytes, source + sourceOffsets[k], 3);
+            if (++row == height) row = 0;
+        }
+    }
+}
+
 }  // namespace tessalume

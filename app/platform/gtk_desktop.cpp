@@ -1,0 +1,112 @@
+// File choosers and message boxes over GTK 3, run modally on the interface thread.
+#include "app/platform/gtk_desktop.h"
+
+#include <gtk/gtk.h>
+
+#include <cstdio>
+
+#include "files/desktop.h"
+
+namespace tessalume {
+namespace {
+
+// GTK starts once per process; a start that failed (no display) is not retried.
+bool GtkReady()
+{
+    static const bool ready = [] {
+        // Number formatting and parsing must never follow the user's locale.
+        gtk_disable_setlocale();
+        return gtk_init_check(nullptr, nullptr) != FALSE;
+    }();
+    return ready;
+}
+
+// GTK finishes unmapping a destroyed dialog only when its events are handled: pump them so
+// that the dialog really closes before the caller goes on.
+void DestroyAndSettle(GtkWidget* dialog)
+{
+    gtk_widget_destroy(dialog);
+    while (gtk_events_pending()) gtk_main_iteration();
+}
+
+std::optional<std::string> RunFileChooser(GtkFileChooserAction action, const char* title,
+                                          const char* acceptLabel, const FileDialogRequest* request,
+                                          const std::string& startFolder)
+{
+    if (!GtkReady()) return {};
+    GtkWidget* dialog = gtk_file_chooser_dialog_new(title, nullptr, action, "_Cancel",
+                                                    GTK_RESPONSE_CANCEL, acceptLabel,
+                                                    GTK_RESPONSE_ACCEPT, nullptr);
+    GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+    gtk_file_chooser_set_local_only(chooser, TRUE);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
+    // Without a start folder GTK may open "Recent", where nothing can be chosen; the home
+    // folder is the platform's choice then.
+    gtk_file_chooser_set_current_folder(chooser,
+                                        startFolder.empty() ? g_get_home_dir() : startFolder.c_str());
+    if (request) {
+        for (const FileType& type : request->types) {
+            GtkFileFilter* filter = gtk_file_filter_new();
+            gtk_file_filter_set_name(filter, type.label);
+            gtk_file_filter_add_pattern(filter, type.pattern);
+            gtk_file_chooser_add_filter(chooser, filter);
+        }
+        if (action == GTK_FILE_CHOOSER_ACTION_SAVE) {
+            gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
+            if (!request->suggestedName.empty())
+                gtk_file_chooser_set_current_name(chooser, request->suggestedName.c_str());
+        }
+    }
+    std::optional<std::string> path;
+    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+        if (gchar* name = gtk_file_chooser_get_filename(chooser)) {
+            path = name;
+            g_free(name);
+        }
+    }
+    DestroyAndSettle(dialog);
+    return path;
+}
+
+class GtkDesktop : public Desktop {
+public:
+    std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override
+    {
+        return RunFileChooser(GTK_FILE_CHOOSER_ACTION_SAVE, "Save As", "_Save", &request,
+                              request.startFolder);
+    }
+    std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override
+    {
+        return RunFileChooser(GTK_FILE_CHOOSER_ACTION_OPEN, "Open", "_Open", &request,
+                              request.startFolder);
+    }
+    std::optional<std::string> ChooseFolder(const std::string& startFolder) override
+    {
+        return RunFileChooser(GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "Select Folder", "_Select",
+                              nullptr, startFolder);
+    }
+    void ShowMessage(const char* text, const char* caption) override
+    {
+        if (!GtkReady()) {
+            // Without a display the terminal is the only place the user may look.
+            std::fprintf(stderr, "%s: %s\n", caption, text);
+            return;
+        }
+        GtkWidget* box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING,
+                                                GTK_BUTTONS_OK, "%s", text);
+        gtk_window_set_title(GTK_WINDOW(box), caption);
+        gtk_dialog_run(GTK_DIALOG(box));
+        DestroyAndSettle(box);
+    }
+};
+
+GtkDesktop gtkDesktop;
+
+}  // namespace
+
+void UseGtkDesktop()
+{
+    InstallDesktop(&gtkDesktop);
+}
+
+}  // namespace tessalume

@@ -1,0 +1,133 @@
+// Export speed: an 8192 x 8192 picture tiled from a real 444 x 256 quilt, encoded as PNG by our
+// encoder and by libpng with its default settings side by side, and as BMP; the byte counts
+// are reported as counters. The encoders write into a sink that only counts, so the figures
+// are the encoders' and not the disk's; the last case writes the PNG file atomically.
+#include <benchmark/benchmark.h>
+#include <png.h>
+
+#include <cstdio>
+#include <string>
+
+#include "engine/engine.h"
+#include "engine/random.h"
+#include "files/files.h"
+#include "imaging/imaging.h"
+#include "ui/controls.h"
+
+namespace tessalume {
+namespace {
+
+const RgbPicture& LargestQuiltPicture()
+{
+    static const RgbPicture picture = [] {
+        SeedGenerators(1);
+        BuildControls();
+        ApplySettings();
+        SelectTransformationI();
+        SelectTransformationII();
+        ClearAccumulators();
+        NewQuilt();
+        for (int batch = 0; batch < 100; ++batch)  // two million points, as the renderer plots
+            RunWorkerSteps();
+        FlushPlotQueue();
+        intensitySlot.load()();
+        return MakeTiledPicture(maxTiledPictureSide, maxTiledPictureSide);
+    }();
+    return picture;
+}
+
+ByteSink Counting(std::size_t& bytes)
+{
+    return [&bytes](const uint8_t*, std::size_t size) {
+        bytes += size;
+        return true;
+    };
+}
+
+void PngDefaultWrite(png_structp png, png_bytep data, png_size_t size)
+{
+    *static_cast<std::size_t*>(png_get_io_ptr(png)) += size;
+}
+
+void PngDefaultFlush(png_structp) {}
+
+// libpng left at its defaults: adaptive row filters and zlib's default level.
+bool EncodePngLibpngDefaults(const RgbPicture& picture, std::size_t& bytes)
+{
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_set_write_fn(png, &bytes, PngDefaultWrite, PngDefaultFlush);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width), static_cast<png_uint_32>(picture.height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    const std::size_t rowBytes = static_cast<std::size_t>(picture.width) * 3;
+    for (int32_t y = 0; y < picture.height; ++y)
+        png_write_row(png, picture.pixels.data() + y * rowBytes);
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+void ReportSize(benchmark::State& state, std::size_t bytes)
+{
+    state.counters["bytes"] = static_cast<double>(bytes);
+    state.counters["MB"] = static_cast<double>(bytes) / 1e6;
+}
+
+void EncodeLargestPng(benchmark::State& state)
+{
+    const RgbPicture& picture = LargestQuiltPicture();
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        bytes = 0;
+        if (!EncodePng(picture, Counting(bytes))) state.SkipWithError("EncodePng failed");
+    }
+    ReportSize(state, bytes);
+}
+
+void EncodeLargestPngLibpngDefaults(benchmark::State& state)
+{
+    const RgbPicture& picture = LargestQuiltPicture();
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        bytes = 0;
+        if (!EncodePngLibpngDefaults(picture, bytes)) state.SkipWithError("libpng failed");
+    }
+    ReportSize(state, bytes);
+}
+
+void EncodeLargestBmp(benchmark::State& state)
+{
+    const RgbPicture& picture = LargestQuiltPicture();
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        bytes = 0;
+        if (!EncodeBmp(picture, Counting(bytes))) state.SkipWithError("EncodeBmp failed");
+    }
+    ReportSize(state, bytes);
+}
+
+void WriteLargestPngFile(benchmark::State& state)
+{
+    const RgbPicture& picture = LargestQuiltPicture();
+    const std::string path = "/tmp/tessalume-export-bench.png";
+    for (auto _ : state)
+        if (!WritePicture(path, 0, picture)) state.SkipWithError("WritePicture failed");
+    std::remove(path.c_str());
+}
+
+BENCHMARK(EncodeLargestPng)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(EncodeLargestPngLibpngDefaults)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(EncodeLargestBmp)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(WriteLargestPngFile)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+}  // namespace tessalume

@@ -1,0 +1,60 @@
+// The few desktop services the file operations need: modal file and folder choosers and a
+// message box. The core only sees this interface; the window program installs the GTK one
+// (app/platform/gtk_desktop.h), tests install a fake.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace tessalume {
+
+struct FileType {
+    const char* label;
+    const char* pattern;
+};
+
+// What a file chooser shows: the file types (the first is selected), the extension added
+// to a name typed without one, the folder it opens in (empty: the desktop chooses) and the
+// name it offers (empty: none).
+struct FileDialogRequest {
+    FileType types[2];
+    const char* defaultExtension;
+    std::string startFolder;
+    std::string suggestedName;
+};
+
+// The file types of the three kinds of files the user picks, indexed by the export format.
+inline constexpr int32_t pngFormat = 0, bmpFormat = 1, colorMapFormat = 2;
+struct FileFormatRow {
+    FileType types[2];
+    const char* defaultExtension;
+};
+inline constexpr FileFormatRow fileFormats[3] = {
+    {{{"PNG Files (*.png)", "*.png"}, {"All Files", "*.*"}}, "png"},
+    {{{"Bitmap Files", "*.bmp"}, {"All Files", "*.*"}}, "bmp"},
+    {{{"Color Files", "*.map"}, {"All Files", "*.*"}}, "map"},
+};
+
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+    // Each chooser is modal and returns the confirmed path, or nothing when the user
+    // cancelled or the dialog could not be shown.
+    virtual std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) = 0;
+    virtual std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) = 0;
+    virtual std::optional<std::string> ChooseFolder(const std::string& startFolder) = 0;
+    virtual void ShowMessage(const char* text, const char* caption) = 0;
+};
+
+// The desktop in use. Until one is installed every dialog fails and messages go nowhere.
+Desktop& CurrentDesktop();
+// Installs a desktop that outlives its use; nullptr puts back the one without dialogs.
+void InstallDesktop(Desktop* desktop);
+
+inline constexpr const char* readWarning =
+    "Tessalume cannot read the selected file, please choose another.";
+inline constexpr const char* writeWarning =
+    "Tessalume cannot write in the selected directory path, please choose another destination.";
+inline constexpr const char* warningCaption = "Warning";
+
+}  // namespace tessalume

@@ -1,0 +1,135 @@
+// The exports and file choices that the user starts from the window: each asks the desktop
+// for a path, then writes or reads, and tells the user when a file cannot be written or read.
+#include <sys/stat.h>
+
+#include "files/desktop.h"
+#include "files/files.h"
+#include "ui/controls.h"
+
+namespace tessalume {
+namespace {
+
+// Stands in until a real desktop is installed (the headless renderer never installs one).
+class NoDesktop : public Desktop {
+public:
+    std::optional<std::string> ChooseSaveFile(const FileDialogRequest&) override { return {}; }
+    std::optional<std::string> ChooseOpenFile(const FileDialogRequest&) override { return {}; }
+    std::optional<std::string> ChooseFolder(const std::string&) override { return {}; }
+    void ShowMessage(const char*, const char*) override {}
+};
+
+NoDesktop noDesktop;
+Desktop* installedDesktop = &noDesktop;
+
+// "File Exported" lasts about 8 seconds whatever the refresh interval.
+constexpr int32_t noticeTicksByRefreshInterval[] = {20, 13, 8, 4, 2};  // 400ms 600ms 1s 2s 5s
+
+bool IsFolder(const std::string& path)
+{
+    struct stat status;
+    return !path.empty() && stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+std::string FolderIfExists(const std::string& path)
+{
+    return IsFolder(path) ? path : std::string();
+}
+
+std::string FileNamePart(const std::string& path)
+{
+    return path.substr(path.rfind('/') + 1);
+}
+
+// The extension goes on when the file name has none; a leading dot does not count as one.
+std::string WithDefaultExtension(const std::string& path, const char* extension)
+{
+    const std::string name = FileNamePart(path);
+    if (name.empty() || name.find('.', 1) != std::string::npos) return path;
+    return path + "." + extension;
+}
+
+FileDialogRequest RequestFor(int32_t format, std::string startFolder)
+{
+    const FileFormatRow& row = fileFormats[format];
+    return {{row.types[0], row.types[1]}, row.defaultExtension, std::move(startFolder), {}};
+}
+
+// A path the buffers cannot hold is refused with the warning, never cut into another path.
+bool FitsPathBuffer(const std::string& path, const char* warning)
+{
+    if (path.size() <= maxPathLength) return true;
+    CurrentDesktop().ShowMessage(warning, warningCaption);
+    return false;
+}
+
+bool ExportPicture(const RgbPicture& picture)
+{
+    if (WritePicture(chosenFilePath, outputFormatList.selected, picture)) return true;
+    CurrentDesktop().ShowMessage(writeWarning, warningCaption);
+    return false;
+}
+
+}  // namespace
+
+Desktop& CurrentDesktop()
+{
+    return *installedDesktop;
+}
+
+void InstallDesktop(Desktop* desktop)
+{
+    installedDesktop = desktop ? desktop : &noDesktop;
+}
+
+bool ChooseExportFile(int32_t format)
+{
+    if (format < 0 || format >= static_cast<int32_t>(std::size(fileFormats))) return false;
+    FileDialogRequest request = RequestFor(format, FolderIfExists(outputDirectory));
+    // The default export name is offered when it is a name for this kind of file.
+    const std::string defaultName = FileNamePart(defaultExportPath);
+    const std::string extension = std::string(".") + request.defaultExtension;
+    if (format != colorMapFormat && defaultName.size() > extension.size() &&
+        defaultName.ends_with(extension))
+        request.suggestedName = defaultName;
+    const std::optional<std::string> path = CurrentDesktop().ChooseSaveFile(request);
+    if (!path) return false;
+    const std::string chosen = WithDefaultExtension(*path, request.defaultExtension);
+    if (!FitsPathBuffer(chosen, writeWarning)) return false;
+    chosenFilePath = chosen;
+    return true;
+}
+
+bool ChooseColorMapFile()
+{
+    const std::optional<std::string> path = CurrentDesktop().ChooseOpenFile(
+        RequestFor(colorMapFormat, FolderIfExists(settingsImagesFolder)));
+    if (!path || !FitsPathBuffer(*path, readWarning)) return false;
+    chosenFilePath = *path;
+    return true;
+}
+
+void ChooseOutputDirectory()
+{
+    const std::optional<std::string> folder =
+        CurrentDesktop().ChooseFolder(FolderIfExists(settingsImagesFolder));
+    if (folder && FitsPathBuffer(*folder, writeWarning)) outputDirectory = *folder;
+}
+
+void ExportTile()
+{
+    if (!ChooseExportFile(outputFormatList.selected)) return;
+    if (!ExportPicture(MakeTilePicture())) return;
+    const int32_t interval = refreshIntervalList.selected;
+    const bool known = interval >= 0 && interval < static_cast<int32_t>(std::size(noticeTicksByRefreshInterval));
+    exportNoticeTicks = noticeTicksByRefreshInterval[known ? interval : 0];
+}
+
+void ExportTiledImage(int32_t width, int32_t height)
+{
+    if (width < 1 || height < 1 || width > maxTiledPictureSide || height > maxTiledPictureSide)
+        return;
+    if (!ChooseExportFile(outputFormatList.selected)) return;
+    ExportPicture(MakeTiledPicture(width, height));
+}
+
+}  // namespace tessalume
