@@ -240,7 +240,6 @@ int Render(int argc, const char* const* argv)
     PrepareSettings(options, colorMapText);
     MakeQuilt(options);
     const PlotRun run = PlotBatches(options.points, options.quiet);
-    FlushPlotQueue();
     intensitySlot.load()();
 
     FormDefaultExportName();

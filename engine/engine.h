@@ -129,4 +129,9 @@ void WorkerMain(void* unused);
 void NewQuilt();
 void SearchAttractor();
 
+// The corner tables of a search pass: corners at multiples of π/3, turned by π/6 when asked.
+void LayHexagon(bool turned);
+// The 13 translates of a lattice of spacing radius, as an accepted search lays them out.
+void LayLattice(double radius);
+
 }  // namespace tessalume

@@ -57,16 +57,7 @@ float StartPass()
 {
     searching.store(1, std::memory_order_relaxed);
 
-    const bool turned = engineRandom.NextCoin();
-    for (int i = 0; i < 6; ++i) {
-        const double corner = i * sixthTurn + (turned ? twelfthTurn : 0.0);
-        hexPointX[i] = std::sin(corner);
-        hexPointY[i] = std::cos(corner);
-        hexMidX[i] = std::sin(i * sixthTurn + twelfthTurn);
-        hexMidY[i] = std::cos(i * sixthTurn + twelfthTurn);
-    }
-    hexPointX[6] = 0;
-    hexPointY[6] = 0;
+    LayHexagon(engineRandom.NextCoin());
 
     powerExponent = powerOfSymmetryDraw[engineRandom.NextWord() % 5u];
     transformFrequency = frequencyOfDraw[engineRandom.NextWord() & 3u];
@@ -175,16 +166,7 @@ AttemptResult RunAttempt(int32_t number, float margin)
 void Accept(const AttemptResult& run)
 {
     const double radius = run.largestRadius;
-    latticeRadius = radius;
-    for (int i = 0; i < 6; ++i) {
-        const double angle = i * sixthTurn;
-        latticeOffsetX[i] = std::sin(angle) * radius;
-        latticeOffsetY[i] = std::cos(angle) * radius;
-        latticeOffsetX[6 + i] = std::sin(angle + twelfthTurn) * radius * sqrtThree;
-        latticeOffsetY[6 + i] = std::cos(angle + twelfthTurn) * radius * sqrtThree;
-    }
-    hexPointX[6] = 0;
-    hexPointY[6] = 0;
+    LayLattice(radius);
     blurRadius = radius * 0.001953125 * blurringFactor;
     const double stepRange = run.largestStep + blurRadius;
     inverseStepRange = stepRange == 0 ? 0 : 1 / stepRange;
@@ -197,6 +179,33 @@ void Accept(const AttemptResult& run)
 }
 
 }  // namespace
+
+void LayHexagon(bool turned)
+{
+    for (int i = 0; i < 6; ++i) {
+        const double corner = i * sixthTurn + (turned ? twelfthTurn : 0.0);
+        hexPointX[i] = std::sin(corner);
+        hexPointY[i] = std::cos(corner);
+        hexMidX[i] = std::sin(i * sixthTurn + twelfthTurn);
+        hexMidY[i] = std::cos(i * sixthTurn + twelfthTurn);
+    }
+    hexPointX[6] = 0;
+    hexPointY[6] = 0;
+}
+
+void LayLattice(double radius)
+{
+    latticeRadius = radius;
+    for (int i = 0; i < 6; ++i) {
+        const double angle = i * sixthTurn;
+        latticeOffsetX[i] = std::sin(angle) * radius;
+        latticeOffsetY[i] = std::cos(angle) * radius;
+        latticeOffsetX[6 + i] = std::sin(angle + twelfthTurn) * radius * sqrtThree;
+        latticeOffsetY[6 + i] = std::cos(angle + twelfthTurn) * radius * sqrtThree;
+    }
+    latticeOffsetX[12] = 0;
+    latticeOffsetY[12] = 0;
+}
 
 void SearchAttractor()
 {

@@ -45,6 +45,7 @@ void RunWorkerSteps()
         pointX = nextX;
         pointY = nextY;
     }
+    FlushPlotQueue();  // every stamp of the batch is in the accumulators before anyone reads them
 }
 
 void HandleWorkerRequests()

@@ -2,6 +2,9 @@
 // share one skeleton and differ in the brightness curve, the pixel formula and the gain.
 #include <algorithm>
 #include <cmath>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "imaging/accumulators.h"
 #include "imaging/imaging.h"
@@ -16,13 +19,46 @@ namespace {
 
 constexpr double halfPi = 1.5707963267948966;
 
-// 0 unless v ≥ 0 (so not-a-number gives 0), 255 above 255, otherwise truncated.
-uint8_t ToByte(double v)
+// The skeleton works on two cells at a time: the two divisions of every pixel, its products and
+// its clamps then run two-wide, lane by lane exactly as one cell alone would compute them.
+using Pair = double __attribute__((vector_size(16)));
+using PairOfInts = int32_t __attribute__((vector_size(8)));
+
+// v clamped to 0..255, a not-a-number becoming 0. SSE2's max and min treat a not-a-number
+// exactly so, without a branch per channel.
+Pair ClampToChannel(Pair v)
 {
-    if (!(v >= 0)) return 0;
-    if (v > 255) return 255;
-    return static_cast<uint8_t>(static_cast<int32_t>(v));
+#if defined(__SSE2__)
+    return _mm_min_pd(_mm_max_pd(v, _mm_setzero_pd()), _mm_set1_pd(255.0));
+#else
+    for (int lane = 0; lane < 2; ++lane) v[lane] = !(v[lane] >= 0) ? 0 : v[lane] > 255 ? 255 : v[lane];
+    return v;
+#endif
 }
+
+// byte(v) of the red, green and blue values of two pixels, each pixel's three bytes packed
+// into the low bytes of one lane: 0 unless v ≥ 0 (so not-a-number gives 0), 255 above 255,
+// otherwise truncated.
+struct Channels {
+    Pair red, green, blue;
+};
+PairOfInts PackedBytes(const Channels& v)
+{
+    const PairOfInts red = __builtin_convertvector(ClampToChannel(v.red), PairOfInts);
+    const PairOfInts green = __builtin_convertvector(ClampToChannel(v.green), PairOfInts);
+    const PairOfInts blue = __builtin_convertvector(ClampToChannel(v.blue), PairOfInts);
+    return red | green << 8 | blue << 16;
+}
+
+void StorePixel(uint8_t* pixel, int32_t packed)
+{
+    pixel[0] = static_cast<uint8_t>(packed);
+    pixel[1] = static_cast<uint8_t>(packed >> 8);
+    pixel[2] = static_cast<uint8_t>(packed >> 16);
+}
+
+// The larger of the two; a candidate that is not a number never wins.
+float Larger(float largest, float candidate) { return candidate > largest ? candidate : largest; }
 
 double SignedRoot(double v)
 {
@@ -44,32 +80,33 @@ double SteepSine(double a) { return std::tanh(3 * Sine(a)); }
 double Root(double a) { return std::sqrt(a); }
 double RootOfSine(double a) { return SignedRoot(Sine(a)); }
 
-// Pixel formulas: the three bytes from the curve value g, the hit count n, the gain b and the
-// cell's colour sums.
-void PaintOnBlack(uint8_t* pixel, double g, double n, double b, const double sums[3])
+// Pixel formulas: the red, green and blue values of two pixels, before byte(), from their curve
+// values g, hit counts n, the gain b and their colour sums.
+Channels OnBlack(Pair g, Pair n, double b, const Channels& sums)
 {
-    const double f = g * b / n;
-    for (int channel = 0; channel < 3; ++channel) pixel[channel] = ToByte(sums[channel] * f);
+    const Pair f = g * b / n;
+    return {sums.red * f, sums.green * f, sums.blue * f};
 }
 
 // g is q = √a: a small ratio blends toward white, the squared result darkens the mid-tones.
-void PaintWhiteI(uint8_t* pixel, double q, double n, double b, const double sums[3])
+Pair WhiteIChannel(Pair sum, Pair gainPerSample, Pair q)
 {
-    const double gainPerSample = b / n;
-    for (int channel = 0; channel < 3; ++channel) {
-        double v = sums[channel] * gainPerSample * q + (1 - q) * 255;
-        if (!(v >= 0)) v = 0;
-        if (v > 255) v = 255;
-        v *= 0.00392156862745098;
-        pixel[channel] = ToByte(v * v * 255);
-    }
+    const Pair v = ClampToChannel(sum * gainPerSample * q + (1 - q) * 255) * 0.00392156862745098;
+    return v * v * 255;
 }
 
-void PaintWhiteII(uint8_t* pixel, double q, double n, double b, const double sums[3])
+Channels WhiteI(Pair q, Pair n, double b, const Channels& sums)
 {
-    const double perSample = 1 / n;
-    for (int channel = 0; channel < 3; ++channel)
-        pixel[channel] = ToByte(sums[channel] * perSample * q * b + (1 - q) * 255);
+    const Pair gainPerSample = b / n;
+    return {WhiteIChannel(sums.red, gainPerSample, q), WhiteIChannel(sums.green, gainPerSample, q),
+            WhiteIChannel(sums.blue, gainPerSample, q)};
+}
+
+Channels WhiteII(Pair q, Pair n, double b, const Channels& sums)
+{
+    const Pair perSample = 1 / n;
+    return {sums.red * perSample * q * b + (1 - q) * 255, sums.green * perSample * q * b + (1 - q) * 255,
+            sums.blue * perSample * q * b + (1 - q) * 255};
 }
 
 // b = brightness, times the resolution factor where the row says so, times the factor for
@@ -90,7 +127,7 @@ double Gain(const GainRow& row)
 }
 
 using Curve = double (*)(double);
-using Painter = void (*)(uint8_t*, double, double, double, const double*);
+using Painter = Channels (*)(Pair, Pair, double, const Channels&);
 
 template <Curve curve, Painter paint>
 void Tone(const GainRow& gainRow)
@@ -98,35 +135,54 @@ void Tone(const GainRow& gainRow)
     const double b = Gain(gainRow);
     const int32_t cellsInUse = std::clamp(periodWidth * periodHeight, 0, maxPeriodCells);
 
-    float largest = 0;
-    for (int32_t i = 0; i < cellsInUse; ++i) largest = std::max(largest, LoadRelaxed(Accumulators[i].mappingSum));
-    if (largest == 0) return;  // nothing to show: image and preview stay as they are
-    const double m = largest;
+    // Four running maxima, so that the pass waits on memory rather than on one chain of
+    // comparisons; a not-a-number never wins a comparison, as with a single maximum.
+    float largest0 = 0, largest1 = 0, largest2 = 0, largest3 = 0;
+    int32_t i = 0;
+    for (; i + 4 <= cellsInUse; i += 4) {
+        largest0 = Larger(largest0, LoadRelaxed(Accumulators[i].mappingSum));
+        largest1 = Larger(largest1, LoadRelaxed(Accumulators[i + 1].mappingSum));
+        largest2 = Larger(largest2, LoadRelaxed(Accumulators[i + 2].mappingSum));
+        largest3 = Larger(largest3, LoadRelaxed(Accumulators[i + 3].mappingSum));
+    }
+    for (; i < cellsInUse; ++i) largest0 = Larger(largest0, LoadRelaxed(Accumulators[i].mappingSum));
+    const double m = Larger(Larger(largest0, largest1), Larger(largest2, largest3));
+    if (m == 0) return;  // nothing to show: image and preview stay as they are
 
     // Unhit cells keep whatever the image holds; a cell the worker is adding to meanwhile may
-    // come out slightly inconsistent for one refresh.
-    for (int32_t i = 0; i < cellsInUse; ++i) {
-        AccumulatorCell& cell = Accumulators[i];
-        const int32_t n = LoadRelaxed(cell.hitCount);
-        if (n == 0) continue;
-        const double a = LoadRelaxed(cell.mappingSum) / m;
-        const double sums[3] = {LoadRelaxed(cell.redSum), LoadRelaxed(cell.greenSum), LoadRelaxed(cell.blueSum)};
-        paint(QuiltImage + static_cast<size_t>(i) * 3, curve(a), n, b, sums);
+    // come out slightly inconsistent for one refresh. An odd last cell pairs with an unhit one.
+    for (i = 0; i < cellsInUse; i += 2) {
+        AccumulatorCell& first = Accumulators[i];
+        AccumulatorCell& second = Accumulators[i + 1 < cellsInUse ? i + 1 : i];
+        const int32_t firstHits = LoadRelaxed(first.hitCount);
+        const int32_t secondHits = i + 1 < cellsInUse ? LoadRelaxed(second.hitCount) : 0;
+        if (firstHits == 0 && secondHits == 0) continue;
+        const Pair n = {static_cast<double>(firstHits), static_cast<double>(secondHits)};
+        const Pair a = Pair{LoadRelaxed(first.mappingSum), LoadRelaxed(second.mappingSum)} / m;
+        const Channels sums = {
+            {LoadRelaxed(first.redSum), LoadRelaxed(second.redSum)},
+            {LoadRelaxed(first.greenSum), LoadRelaxed(second.greenSum)},
+            {LoadRelaxed(first.blueSum), LoadRelaxed(second.blueSum)},
+        };
+        const PairOfInts pixels = PackedBytes(paint(Pair{curve(a[0]), curve(a[1])}, n, b, sums));
+        uint8_t* image = QuiltImage + static_cast<size_t>(i) * 3;
+        if (firstHits != 0) StorePixel(image, pixels[0]);
+        if (secondHits != 0) StorePixel(image + 3, pixels[1]);
     }
     TilePreview();
 }
 
 }  // namespace
 
-void IntensityVeryLow() { Tone<Squared, PaintOnBlack>(plainGain); }
-void IntensityLow() { Tone<Linear, PaintOnBlack>(resolutionGain); }
-void IntensityMedium() { Tone<Sine, PaintOnBlack>(plainGain); }
-void IntensityHigh() { Tone<RippledSine, PaintOnBlack>(plainGain); }
-void IntensityVeryHigh() { Tone<SteepSine, PaintOnBlack>(plainGain); }
-void IntensityLowContrast() { Tone<Root, PaintOnBlack>(plainGain); }
-void IntensityVeryBright() { Tone<RootOfSine, PaintOnBlack>(plainGain); }
-void IntensityWhiteI() { Tone<Root, PaintWhiteI>(whiteGain); }
-void IntensityWhiteII() { Tone<Root, PaintWhiteII>(whiteGain); }
+void IntensityVeryLow() { Tone<Squared, OnBlack>(plainGain); }
+void IntensityLow() { Tone<Linear, OnBlack>(resolutionGain); }
+void IntensityMedium() { Tone<Sine, OnBlack>(plainGain); }
+void IntensityHigh() { Tone<RippledSine, OnBlack>(plainGain); }
+void IntensityVeryHigh() { Tone<SteepSine, OnBlack>(plainGain); }
+void IntensityLowContrast() { Tone<Root, OnBlack>(plainGain); }
+void IntensityVeryBright() { Tone<RootOfSine, OnBlack>(plainGain); }
+void IntensityWhiteI() { Tone<Root, WhiteI>(whiteGain); }
+void IntensityWhiteII() { Tone<Root, WhiteII>(whiteGain); }
 
 namespace {
 // In the order of the "Intensity Function" list.

@@ -24,8 +24,12 @@ void TilePreview()
 
     // A transpose: reading quilt rows and writing texture rows both want to be sequential, so
     // a band of texture rows is filled column by column, each column one short run of a quilt
-    // row written into the band's rows at once.
-    for (uint32_t bandStart = 0; bandStart < side; bandStart += rowsPerBand) {
+    // row written into the band's rows at once. Only part of it is transposed: S = 2H, so the
+    // second half of every texture row repeats its first, and texture row j + W repeats row j.
+    const uint32_t columns = side == 2u * static_cast<uint32_t>(height) ? static_cast<uint32_t>(height) : side;
+    const uint32_t bandedWidth = (static_cast<uint32_t>(width) + rowsPerBand - 1) / rowsPerBand * rowsPerBand;
+    const uint32_t rows = bandedWidth < side ? bandedWidth : side;
+    for (uint32_t bandStart = 0; bandStart < rows; bandStart += rowsPerBand) {
         size_t sourceOffsets[rowsPerBand];
         for (uint32_t k = 0; k < rowsPerBand; ++k) {
             const int64_t column = (static_cast<int64_t>(bandStart + k) + halfWidth - side / 2 + width) % width;
@@ -33,13 +37,18 @@ void TilePreview()
         }
         uint8_t* band = previewPixels + bandStart * rowBytes;
         int32_t row = halfHeight % height;
-        for (uint32_t i = 0; i < side; ++i) {
+        for (uint32_t i = 0; i < columns; ++i) {
             const uint8_t* source = QuiltImage + static_cast<size_t>(row) * width * 3;
             uint8_t* target = band + static_cast<size_t>(i) * 3;
             for (uint32_t k = 0; k < rowsPerBand; ++k) std::memcpy(target + k * rowBytes, source + sourceOffsets[k], 3);
             if (++row == height) row = 0;
         }
+        if (columns != side)
+            for (uint32_t k = 0; k < rowsPerBand; ++k)
+                std::memcpy(band + k * rowBytes + columns * 3, band + k * rowBytes, (side - columns) * 3);
     }
+    for (uint32_t j = rows; j < side; ++j)
+        std::memcpy(previewPixels + j * rowBytes, previewPixels + (j - width) * rowBytes, rowBytes);
 }
 
 }  // namespace tessalume

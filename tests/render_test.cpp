@@ -1,13 +1,14 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <sys/wait.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,154 +19,257 @@ namespace fs = std::filesystem;
 
 struct RunResult {
     int status = -1;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 std::string ReadFile(const fs::path& path)
 {
     std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-// Runs the renderer in `folder` with its standard output and error captured in files.
-RunResult Render(const fs::path& folder, const std::string& arguments)
+void WriteFile(const fs::path& path, const std::string& bytes)
 {
-    const fs::path out = folder / "stdout.txt";
-    const fs::path err = folder / "stderr.txt";
-    const std::string command = "cd '" + folder.string() + "' && timeout 120 '" TESSALUME_RENDER_PATH "' " +
-                                arguments + " >'" + out.string() + "' 2>'" + err.string() + "'";
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ShellQuoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// Runs the renderer in folder with its output streams caught in files beside it; shellPrefix
+// runs first in the same shell (a resource limit, say).
+RunResult RunRenderer(const fs::path& folder, const std::vector<std::string>& arguments,
+                      const std::string& shellPrefix = "")
+{
+    const fs::path streams = folder.parent_path();
+    std::string command =
+        shellPrefix + "cd " + ShellQuoted(folder.string()) + " && " + ShellQuoted(TESSALUME_RENDER_PATH);
+    for (const std::string& argument : arguments) command += " " + ShellQuoted(argument);
+    command += " >" + ShellQuoted((streams / "stdout").string()) + " 2>" + ShellQuoted((streams / "stderr").string());
     RunResult result;
     const int raw = std::system(command.c_str());
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = ReadFile(out);
-    result.err = ReadFile(err);
-    fs::remove(out);
-    fs::remove(err);
+    result.out = ReadFile(streams / "stdout");
+    result.err = ReadFile(streams / "stderr");
     return result;
 }
 
-// The JSON line without the two timing keys, which differ from run to run.
-std::string WithoutTimings(const std::string& json)
+std::vector<std::string> JsonKeys(const std::string& line)
 {
-    return std::regex_replace(json, std::regex(R"(, "plotSeconds": [^,]*, "pointsPerSecond": [^}]*)"), "");
+    std::vector<std::string> keys;
+    const std::regex key("\"([A-Za-z]+)\":");
+    for (auto match = std::sregex_iterator(line.begin(), line.end(), key); match != std::sregex_iterator(); ++match)
+        keys.push_back((*match)[1]);
+    return keys;
 }
 
-class RendererTest : public ::testing::Test {
+std::string JsonValue(const std::string& line, const std::string& key)
+{
+    std::smatch match;
+    if (!std::regex_search(line, match, std::regex("\"" + key + "\":(\"[^\"]*\"|[^,}]*)"))) return "";
+    return match[1];
+}
+
+std::string WithoutTimes(std::string line)
+{
+    for (const char* key : {"plotSeconds", "pointsPerSecond"})
+        line = std::regex_replace(line, std::regex(std::string("\"") + key + "\":[^,}]*"), key);
+    return line;
+}
+
+uint32_t LittleEndian32(const std::string& bytes, std::size_t at)
+{
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<uint8_t>(bytes[at + i]);
+    return value;
+}
+
+uint32_t BigEndian32(const std::string& bytes, std::size_t at)
+{
+    uint32_t value = 0;
+    for (int i = 0; i < 4; ++i) value = value << 8 | static_cast<uint8_t>(bytes[at + i]);
+    return value;
+}
+
+// Each test gets a fresh empty folder "work" inside a private temporary folder; the renderer's
+// output streams go beside it, so that the folder's listing shows exactly what the run left.
+class Renderer : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder = fs::temp_directory_path() / ("tessalume-render-" + std::to_string(getpid()) + "-" +
-                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
+        std::string pattern = (fs::temp_directory_path() / "tessalume-render-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        root = pattern;
+        work = root / "work";
+        fs::create_directory(work);
     }
-    void TearDown() override
-    {
-        fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(folder);
-    }
-    std::vector<std::string> Entries() const
+    void TearDown() override { fs::remove_all(root); }
+
+    std::vector<std::string> Listing() const
     {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+        for (const auto& entry : fs::directory_iterator(work)) names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
         return names;
     }
-    fs::path folder;
+
+    fs::path root, work;
 };
 
-TEST_F(RendererTest, SameCommandLineGivesTheSameFileAndSummary)
+TEST_F(Renderer, SameSeedGivesTheSameFileAndSummary)
 {
-    const RunResult first = Render(folder, "--seed 1 --points 20000 --out a.png --quiet");
-    const RunResult second = Render(folder, "--seed 1 --points 20000 --out b.png --quiet");
+    const RunResult first = RunRenderer(work, {"--seed", "7", "--out", "first.png", "--points", "20000"});
+    const RunResult second = RunRenderer(work, {"--points", "20000", "--out", "second.png", "--seed", "7"});
     ASSERT_EQ(first.status, 0) << first.err;
     ASSERT_EQ(second.status, 0) << second.err;
     EXPECT_EQ(first.err, "");
-    EXPECT_EQ(ReadFile(folder / "a.png"), ReadFile(folder / "b.png"));
-    EXPECT_EQ(WithoutTimings(first.out), WithoutTimings(second.out));
-    EXPECT_NE(first.out.find("\"seed\": 1, \"runNumber\": "), std::string::npos) << first.out;
-    EXPECT_NE(first.out.find("\"points\": 20000,"), std::string::npos) << first.out;
-    EXPECT_NE(first.out.find("\"defaultExportName\": \"Tessalume_"), std::string::npos) << first.out;
-    EXPECT_EQ(std::count(first.out.begin(), first.out.end(), '\n'), 1);
-    const std::string png = ReadFile(folder / "a.png");
-    ASSERT_GT(png.size(), 24u);
-    EXPECT_EQ(png.substr(1, 3), "PNG");
+    EXPECT_EQ(second.err, "");
+
+    const std::string picture = ReadFile(work / "first.png");
+    EXPECT_EQ(picture, ReadFile(work / "second.png"));
+    ASSERT_GT(picture.size(), 24u);
+    EXPECT_EQ(picture.substr(0, 8), "\x89PNG\r\n\x1a\n");
+    EXPECT_EQ(BigEndian32(picture, 16), 444u);
+    EXPECT_EQ(BigEndian32(picture, 20), 256u);
+
+    // One line, every key in its place, the same quilt apart from the timing.
+    ASSERT_FALSE(first.out.empty());
+    EXPECT_EQ(first.out.find('\n'), first.out.size() - 1);
+    const std::vector<std::string> keys = {
+        "seed", "runNumber", "powerExponent", "lambda", "alpha", "beta", "gamma", "omega",
+        "transformIndexI", "transformIndexII", "transformFrequency", "transformAmplitude", "transformPhase",
+        "transformVariant", "latticeRadius", "blurringFactor", "blurRadius", "brightness", "searchPasses",
+        "searchAttempts", "defaultExportName", "points", "plotSeconds", "pointsPerSecond"};
+    EXPECT_EQ(JsonKeys(first.out), keys);
+    EXPECT_EQ(WithoutTimes(first.out), WithoutTimes(second.out));
+    EXPECT_EQ(JsonValue(first.out, "seed"), "7");
+    EXPECT_EQ(JsonValue(first.out, "points"), "20000");
+    const std::string run = JsonValue(first.out, "runNumber");
+    EXPECT_TRUE(std::regex_match(JsonValue(first.out, "defaultExportName"),
+                                 std::regex("\"Tessalume_" + run + "_[0-9]+_L\\.png\"")));
+    const int attempts = std::atoi(JsonValue(first.out, "searchAttempts").c_str());
+    EXPECT_GE(attempts, 1);
+    EXPECT_LE(attempts, 1000);
+    EXPECT_GE(std::atoi(JsonValue(first.out, "searchPasses").c_str()), 1);
 }
 
-TEST_F(RendererTest, TiledBitmapHasTheAskedSize)
+TEST_F(Renderer, OptionsReachTheQuiltAndTheTiledPicture)
 {
-    const RunResult run = Render(folder, "--seed 2 --points 0 --image 30x20 --format bmp --out t.bmp");
-    ASSERT_EQ(run.status, 0) << run.err;
-    const std::string bmp = ReadFile(folder / "t.bmp");
-    ASSERT_EQ(bmp.size(), 54u + 20u * 92u);  // rows of 90 bytes padded to 92
-    EXPECT_EQ(bmp.substr(0, 2), "BM");
-    EXPECT_NE(run.out.find("_L.bmp\""), std::string::npos) << run.out;
+    WriteFile(work / "grey.map", "");
+    const RunResult result = RunRenderer(
+        work, {"--seed", "3", "--out", "wall.bmp", "--points", "1", "--format", "bmp", "--image", "7x5",
+               "--antialias", "4", "--transform-i", "5", "--transform-ii", "29", "--blur", "0.3",
+               "--brightness", "2.5", "--colormap", "grey.map", "--random-colormap", "2", "--quiet"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(JsonValue(result.out, "transformIndexI"), "5");
+    EXPECT_EQ(JsonValue(result.out, "transformIndexII"), "29");
+    // Slider values are kept in single precision.
+    EXPECT_EQ(std::strtod(JsonValue(result.out, "blurringFactor").c_str(), nullptr), static_cast<double>(0.3f));
+    EXPECT_EQ(JsonValue(result.out, "brightness"), "2.5");
+    EXPECT_EQ(JsonValue(result.out, "points"), "20000");
+    EXPECT_TRUE(std::regex_match(JsonValue(result.out, "defaultExportName"), std::regex("\"Tessalume_.*_H\\.bmp\"")));
+
+    const std::string picture = ReadFile(work / "wall.bmp");
+    ASSERT_GE(picture.size(), 54u);
+    EXPECT_EQ(picture.substr(0, 2), "BM");
+    EXPECT_EQ(LittleEndian32(picture, 18), 7u);
+    EXPECT_EQ(LittleEndian32(picture, 22), 5u);
+    EXPECT_EQ(Listing(), (std::vector<std::string>{"grey.map", "wall.bmp"}));
 }
 
-TEST_F(RendererTest, BadInputIsRefusedWithOneLineAndNoFile)
+TEST_F(Renderer, BadInputIsRefusedWithOneLineAndNoFile)
 {
-    std::ofstream(folder / "keep.png") << "precious";
-    fs::create_directories(folder / "locked");
-    fs::permissions(folder / "locked", fs::perms::owner_read | fs::perms::owner_exec);
-    const bool lockedIsWritable = access((folder / "locked").c_str(), W_OK) == 0;  // root ignores modes
-    const std::vector<std::string> refused = {
-        "--seed 1 --out keep.png --bogus",
-        "--seed 1 --seed 2 --out keep.png",
-        "--seed --out keep.png",
-        "--seed 1",
-        "--out keep.png",
-        "--seed 12x --out keep.png",
-        "--seed -1 --out keep.png",
-        "--seed 4294967296 --out keep.png",
-        "--seed 1 --out keep.png --resolution 3",
-        "--seed 1 --out keep.png --mapping 7",
-        "--seed 1 --out keep.png --intensity 9",
-        "--seed 1 --out keep.png --transform-i 30",
-        "--seed 1 --out keep.png --blur 0.1",
-        "--seed 1 --out keep.png --brightness nan",
-        "--seed 1 --out keep.png --brightness 1e39",
-        "--seed 1 --out keep.png --image 1x5",
-        "--seed 1 --out keep.png --image 9000x2",
-        "--seed 1 --out keep.png --format gif",
-        "--seed 1 --out keep.png --random-colormap 1001",
-        "--seed 1 --out keep.png --colormap missing.map",
-        "--seed 1 --points 0 --out missing-folder/q.png",
+    const std::string kept = "an earlier picture";
+    WriteFile(work / "keep.png", kept);
+    WriteFile(work / "grey.map", "");
+    const std::vector<std::vector<std::string>> refused = {
+        {"--seed", "1", "--out", "keep.png", "--size", "3"},
+        {"--seed", "1", "--out", "keep.png", "--seed", "1"},
+        {"--seed", "1", "--out", "keep.png", "--quiet", "--quiet"},
+        {"--seed", "1", "--out", "keep.png", "--points"},
+        {"--seed", "--out", "keep.png"},
+        {"--out", "keep.png"},
+        {"--seed", "1"},
+        {"--seed", "1", "--out", ""},
+        {"--seed", "-1", "--out", "keep.png"},
+        {"--seed", "+1", "--out", "keep.png"},
+        {"--seed", "4294967296", "--out", "keep.png"},
+        {"--seed", "1", "--out", "keep.png", "--points", "2e4"},
+        {"--seed", "1", "--out", "keep.png", "--points", " 20000"},
+        {"--seed", "1", "--out", "keep.png", "--resolution", "3"},
+        {"--seed", "1", "--out", "keep.png", "--mapping", "7"},
+        {"--seed", "1", "--out", "keep.png", "--antialias", "5"},
+        {"--seed", "1", "--out", "keep.png", "--intensity", "9"},
+        {"--seed", "1", "--out", "keep.png", "--transform-i", "30"},
+        {"--seed", "1", "--out", "keep.png", "--transform-ii", "1.5"},
+        {"--seed", "1", "--out", "keep.png", "--random-colormap", "1001"},
+        {"--seed", "1", "--out", "keep.png", "--blur", "0.1"},
+        {"--seed", "1", "--out", "keep.png", "--blur", "1e39"},
+        {"--seed", "1", "--out", "keep.png", "--brightness", "nan"},
+        {"--seed", "1", "--out", "keep.png", "--brightness", "-0.5"},
+        {"--seed", "1", "--out", "keep.png", "--brightness", "inf"},
+        {"--seed", "1", "--out", "keep.png", "--brightness", "1,5"},
+        {"--seed", "1", "--out", "keep.png", "--image", "1x5"},
+        {"--seed", "1", "--out", "keep.png", "--image", "9000x2"},
+        {"--seed", "1", "--out", "keep.png", "--image", "64"},
+        {"--seed", "1", "--out", "keep.png", "--image", "64x"},
+        {"--seed", "1", "--out", "keep.png", "--format", "PNG"},
+        {"--seed", "1", "--out", "keep.png", "--colormap", "missing.map"},
+        {"--seed", "1", "--out", "keep.png", "--colormap", "."},
+        {"--seed", "1", "--out", "no-such-folder/quilt.png", "--points", "0"},
+        {"--seed", "1", "--out", "keep.png/quilt.png", "--points", "0"},
     };
-    for (const std::string& arguments : refused) {
-        const RunResult run = Render(folder, arguments);
-        EXPECT_EQ(run.status, 2) << arguments;
-        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << arguments << ": " << run.err;
-        EXPECT_EQ(run.out, "") << arguments;
+    for (const std::vector<std::string>& arguments : refused) {
+        std::string shown;
+        for (const std::string& argument : arguments) shown += " " + argument;
+        SCOPED_TRACE(shown);
+        const RunResult result = RunRenderer(work, arguments);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.out, "");
+        ASSERT_FALSE(result.err.empty());
+        EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;
+        EXPECT_EQ(ReadFile(work / "keep.png"), kept);
+        EXPECT_EQ(Listing(), (std::vector<std::string>{"grey.map", "keep.png"}));
     }
-    if (!lockedIsWritable) {
-        const RunResult run = Render(folder, "--seed 1 --points 0 --out locked/q.png");
-        EXPECT_EQ(run.status, 2);
-        EXPECT_TRUE(fs::is_empty(folder / "locked"));
-    }
-    EXPECT_EQ(ReadFile(folder / "keep.png"), "precious");
-    std::vector<std::string> left = Entries();
-    std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"keep.png", "locked"}));
 }
 
-TEST_F(RendererTest, FailedWriteKeepsAnExistingFile)
+TEST_F(Renderer, FailedWriteLeavesWhatWasAtTheOutput)
 {
-    // A directory in the way of the rename: the write fails, the folder is untouched.
-    fs::create_directories(folder / "q.png" / "inside");
-    const RunResult run = Render(folder, "--seed 1 --points 0 --out q.png");
-    EXPECT_EQ(run.status, 2);
-    EXPECT_TRUE(fs::is_directory(folder / "q.png" / "inside"));
-    EXPECT_EQ(Entries(), std::vector<std::string>{"q.png"});
+    // A folder in the way of the final rename.
+    fs::create_directories(work / "quilt.png" / "inside");
+    const RunResult blocked = RunRenderer(work, {"--seed", "1", "--points", "0", "--out", "quilt.png"});
+    EXPECT_EQ(blocked.status, 2);
+    EXPECT_EQ(blocked.err.find('\n'), blocked.err.size() - 1) << blocked.err;
+    EXPECT_TRUE(fs::is_directory(work / "quilt.png" / "inside"));
+    EXPECT_EQ(Listing(), std::vector<std::string>{"quilt.png"});
+
+    // A file size limit stops the write midway (a 64 x 64 bitmap is 12342 bytes, the limit 2 KiB
+    // at most): the earlier file survives byte for byte and no temporary is left.
+    fs::remove_all(work / "quilt.png");
+    const std::string kept = "an earlier bitmap";
+    WriteFile(work / "wall.bmp", kept);
+    const RunResult cut = RunRenderer(
+        work, {"--seed", "1", "--points", "0", "--image", "64x64", "--format", "bmp", "--out", "wall.bmp"},
+        "ulimit -f 2 && ");
+    EXPECT_EQ(cut.status, 2);
+    EXPECT_EQ(cut.out, "");
+    EXPECT_EQ(cut.err.find('\n'), cut.err.size() - 1) << cut.err;
+    EXPECT_EQ(ReadFile(work / "wall.bmp"), kept);
+    EXPECT_EQ(Listing(), std::vector<std::string>{"wall.bmp"});
 }
 
-TEST_F(RendererTest, HelpGoesToStandardOutput)
+TEST_F(Renderer, HelpPrintsTheUsage)
 {
-    const RunResult run = Render(folder, "--help");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("Usage: tessalume-render --seed N --out FILE"), std::string::npos);
-    EXPECT_EQ(run.err, "");
+    const RunResult result = RunRenderer(work, {"--help"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out.rfind("Usage: tessalume-render --seed N --out FILE", 0), 0u);
+    EXPECT_EQ(result.err, "");
+    EXPECT_TRUE(Listing().empty());
 }
 
 }  // namespace
