@@ -83,15 +83,17 @@ uint32_t appliedSteps = 0;  // of which added to the accumulators
 
 void AddStamps(const PendingStep& step)
 {
-    const PendingStep held = step;
-    for (int32_t i = 0; i < held.count; ++i) {
-        AccumulatorCell& cell = Accumulators[held.cells[i]];
+    // Locals, because every store to a cell could otherwise be taken to change the step.
+    const int32_t count = step.count;
+    const double mapping = step.mapping, red = step.red, green = step.green, blue = step.blue;
+    for (int32_t i = 0; i < count; ++i) {
+        AccumulatorCell& cell = Accumulators[step.cells[i]];
         // Unsigned so that a cell hit 2³¹ times wraps instead of overflowing.
         StoreRelaxed(cell.hitCount, static_cast<int32_t>(static_cast<uint32_t>(LoadRelaxed(cell.hitCount)) + 1u));
-        AddToSum(cell.mappingSum, held.mapping);
-        AddToSum(cell.redSum, held.red);
-        AddToSum(cell.greenSum, held.green);
-        AddToSum(cell.blueSum, held.blue);
+        AddToSum(cell.mappingSum, mapping);
+        AddToSum(cell.redSum, red);
+        AddToSum(cell.greenSum, green);
+        AddToSum(cell.blueSum, blue);
     }
 }
 
