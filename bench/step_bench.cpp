@@ -12,13 +12,7 @@ namespace {
 void PrepareOrbit(int32_t exponent, int32_t entryI, int32_t entryII)
 {
     engineRandom.Seed(5);
-    for (int i = 0; i < 6; ++i) {
-        hexPointX[i] = std::sin(i * 1.0471975511965979);
-        hexPointY[i] = std::cos(i * 1.0471975511965979);
-        hexMidX[i] = std::sin(i * 1.0471975511965979 + 0.5235987755982989);
-        hexMidY[i] = std::cos(i * 1.0471975511965979 + 0.5235987755982989);
-    }
-    hexPointX[6] = hexPointY[6] = 0;
+    LayHexagon(false);
     lambda = -0.59;
     alpha = 0.2;
     beta = 0.1;

@@ -27,19 +27,6 @@ void GenerateHsvColorMap();
 void GenerateKeyPointColorMap();
 float InterpolateSegment(float x, const float controls[4], int mode);
 
-// A spline curve's drawn parts: the segment length 1..128, the value before the first key,
-// the value beyond the last and the key values. Kept apart from the drawing so that the
-// segment edges can be checked on chosen keys.
-inline constexpr int splineKeyCount = 350;
-struct SplineKeys {
-    int32_t segmentLength = 1;
-    float beforeFirst = 0;
-    float beyondLast = 0;
-    float keys[splineKeyCount] = {};
-};
-// Fills curve[0..255] segment by segment, each value clamped to 0..1.
-void BuildSplineCurve(const SplineKeys& spline, int mode, double curve[256]);
-
 // ---- Colour map files -------------------------------------------------------------------
 
 // Reads a colour map file's bytes into ColorMap: the grey ramp, up to 256 lines of three

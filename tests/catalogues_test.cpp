@@ -31,13 +31,7 @@ protected:
     {
         engineRandom.Seed(11);
         // The corner tables as a search pass with unturned corners lays them out.
-        for (int i = 0; i < 6; ++i) {
-            hexPointX[i] = std::sin(i * 1.0471975511965979);
-            hexPointY[i] = std::cos(i * 1.0471975511965979);
-            hexMidX[i] = std::sin(i * 1.0471975511965979 + 0.5235987755982989);
-            hexMidY[i] = std::cos(i * 1.0471975511965979 + 0.5235987755982989);
-        }
-        hexPointX[6] = hexPointY[6] = 0;
+        LayHexagon(false);
         transformFrequency = 1;
         transformAmplitude = -0.5;
         transformPhase = 0;

@@ -332,13 +332,7 @@ TEST(PlotAgainstReference, EveryFunctionMatchesAPlainLoopBitForBit)
             textureSize = resolutionTable[resolution].textureSize;
             SetPeriodFromTextureSize();
             const double radius = 0.3 + 2 * unit(random);
-            for (int i = 0; i < 6; ++i) {
-                latticeOffsetX[i] = std::sin(i * 1.0471975511965979) * radius;
-                latticeOffsetY[i] = std::cos(i * 1.0471975511965979) * radius;
-                latticeOffsetX[6 + i] = std::sin(i * 1.0471975511965979 + 0.5235987755982989) * radius * 1.7320508075688772;
-                latticeOffsetY[6 + i] = std::cos(i * 1.0471975511965979 + 0.5235987755982989) * radius * 1.7320508075688772;
-            }
-            latticeOffsetX[12] = latticeOffsetY[12] = 0;
+            LayLattice(radius);
             pixelScale = periodHeight / (radius * 2.0) * 2.0;
             inverseStepRange = 1 / (radius * (0.2 + unit(random)));
             colorMappingIndex = mapping;

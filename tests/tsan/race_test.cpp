@@ -30,14 +30,7 @@ void StartBoundedOrbit(int32_t mapping, int32_t antialiasing)
     omega = 0.167;
     powerExponent = 5;
     blurRadius = 0.001;
-    latticeRadius = 1.5;
-    for (int i = 0; i < 6; ++i) {
-        latticeOffsetX[i] = std::sin(i * 1.0471975511965979) * latticeRadius;
-        latticeOffsetY[i] = std::cos(i * 1.0471975511965979) * latticeRadius;
-        latticeOffsetX[6 + i] = std::sin(i * 1.0471975511965979 + 0.5235987755982989) * latticeRadius * 1.7320508075688772;
-        latticeOffsetY[6 + i] = std::cos(i * 1.0471975511965979 + 0.5235987755982989) * latticeRadius * 1.7320508075688772;
-    }
-    latticeOffsetX[12] = latticeOffsetY[12] = 0;
+    LayLattice(1.5);
     pixelScale = periodHeight / latticeRadius;
     inverseStepRange = 0.5;
     pointX = 0.01;
