@@ -12,8 +12,7 @@ namespace {
 constexpr double pi = 3.141592653589793;
 constexpr double sixthPi = 0.5235987755982988;
 
-// Forces the next word of `field` to be `word`: with every lag and the carry zero but the
-// carry, one step yields the carry.
+// With every lag zero, the next word is the carry.
 void NextWordWillBe(RndField& field, uint32_t word)
 {
     field.x0 = field.x1 = field.x2 = field.x3 = 0;
@@ -25,21 +24,24 @@ bool SameState(const RndField& a, const RndField& b)
     return a.x0 == b.x0 && a.x1 == b.x1 && a.x2 == b.x2 && a.x3 == b.x3 && a.carry == b.carry;
 }
 
+void ExpectPoint(double x, double y, double tolerance = 1e-12)
+{
+    EXPECT_NEAR(nextX, x, tolerance);
+    EXPECT_NEAR(nextY, y, tolerance);
+}
+
 class CatalogueTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         engineRandom.Seed(11);
-        // The corner tables as a search pass with unturned corners lays them out.
-        LayHexagon(false);
-        transformFrequency = 1;
+        LayHexagon(false);  // unturned corners
+        transformFrequency = unitScale = 1;
         transformAmplitude = -0.5;
-        transformPhase = 0;
+        transformPhase = pointX = pointY = 0;
         transformVariant = 0;
         transformConstantA = 5.0;
         transformConstantB = 3.0;
-        unitScale = 1.0;
-        pointX = pointY = 0;
     }
     static double FieldAt(int entry, double x, double y)
     {
@@ -81,15 +83,12 @@ TEST(RootWaves, ValuesAndTheirSinglePrecisionSigns)
     EXPECT_NEAR(SignedRootWaveCos(pi), -1, 1e-7);
     EXPECT_NEAR(SignedRootWaveCos(pi / 6), 1 - std::sqrt(0.5), 1e-15);
 
-    // A sine that is exactly 0 in single precision gives the negative sign, even for a
-    // double whose own sine is positive.
+    // The sign is taken in single precision, where a sine of exactly 0 counts as negative.
     EXPECT_TRUE(std::signbit(SignedRootWave(0)));
     EXPECT_TRUE(std::signbit(SignedRootWave(1e-50)));
-    // Just below π the double sine is positive, but π rounded to single precision lies above π.
     const double belowPi = pi - 3e-8;
     ASSERT_GT(std::sin(belowPi), 0);
     EXPECT_LT(SignedRootWave(belowPi), 0);
-    // Just below 3π/2 the double cosine is negative, the single-precision one positive.
     const double belowThreeHalves = 4.71238898038469 - 1e-7;
     ASSERT_LT(std::cos(belowThreeHalves), 0);
     EXPECT_GT(SignedRootWaveCos(belowThreeHalves), 0);
@@ -103,15 +102,12 @@ TEST_F(CatalogueTest, WaveFieldsAtTheirExtremes)
         int entry;
         double angle, frequency, phase, expected;
     } rows[] = {
-        {6, 0, 1, 0, 1},      {6, pi / 2, 1, 0, 2},       {6, pi, 1, 0, 3},
-        {6, pi / 6, 6, 0, 3}, {6, 0, 1, pi, 3},           {7, 0, 1, 0, 1},
-        {7, pi, 1, 0, 3},     {8, 0, 1, 0, 2 - tanh3},    {8, pi, 1, 0, 2 + tanh3},
-        {9, 0, 1, 0, 1},      {9, 2 * pi / 3, 1, 0, 2 + std::sqrt(0.5)},
-        {10, 0, 1, 0, 1},     {10, pi, 1, 0, 3},          {15, pi / 2, 1, 0, 1},
-        {15, -pi / 2, 1, 0, 3}, {16, pi / 2, 1, 0, 1},    {16, -pi / 2, 1, 0, 3},
-        {17, pi / 2, 1, 0, 1},  {17, -pi / 2, 1, 0, 3},   {19, pi / 2, 1, 0, 3},
-        {19, -pi / 2, 1, 0, 3}, {20, pi / 2, 1, 0, 3},    {20, -pi / 2, 1, 0, 3},
-        {21, pi / 2, 1, 0, 1},  {21, -pi / 2, 1, 0, 2},
+        {6, 0, 1, 0, 1}, {6, pi / 2, 1, 0, 2}, {6, pi, 1, 0, 3}, {6, pi / 6, 6, 0, 3}, {6, 0, 1, pi, 3},
+        {7, 0, 1, 0, 1}, {7, pi, 1, 0, 3}, {8, 0, 1, 0, 2 - tanh3}, {8, pi, 1, 0, 2 + tanh3}, {9, 0, 1, 0, 1},
+        {9, 2 * pi / 3, 1, 0, 2 + std::sqrt(0.5)}, {10, 0, 1, 0, 1}, {10, pi, 1, 0, 3},
+        {15, pi / 2, 1, 0, 1}, {15, -pi / 2, 1, 0, 3}, {16, pi / 2, 1, 0, 1}, {16, -pi / 2, 1, 0, 3},
+        {17, pi / 2, 1, 0, 1}, {17, -pi / 2, 1, 0, 3}, {19, pi / 2, 1, 0, 3}, {19, -pi / 2, 1, 0, 3},
+        {20, pi / 2, 1, 0, 3}, {20, -pi / 2, 1, 0, 3}, {21, pi / 2, 1, 0, 1}, {21, -pi / 2, 1, 0, 2},
         {21, pi / 12, 1, 0, 2 - std::sin(pi / 12)}, {21, -pi / 12, 1, 0, 2},
     };
     for (const Row& row : rows) {
@@ -130,7 +126,7 @@ TEST_F(CatalogueTest, PolygonFieldsAtCornersAndSideMiddles)
 {
     const double r = 3;
     transformVariant = 2;
-    EXPECT_NEAR(FieldAt(11, r, 0), r, 1e-12);  // θ + φ = 0 is a corner of the hexagon
+    EXPECT_NEAR(FieldAt(11, r, 0), r, 1e-12);  // a corner of the hexagon
     transformPhase = -0.4;
     EXPECT_NEAR(FieldAtAngle(11, r, 0.4), r, 1e-12);
 
@@ -138,27 +134,25 @@ TEST_F(CatalogueTest, PolygonFieldsAtCornersAndSideMiddles)
     for (int v = 0; v < 4; ++v) {
         transformVariant = v;
         const double a = polygonTable[v][0];
-        const double corner = pi;  // θ + φ + π = 2π, a whole number of sectors
-        const double side = polygonTable[v][2] - pi;
-        EXPECT_NEAR(FieldAtAngle(11, r, corner), r, 1e-12) << v;
-        EXPECT_NEAR(FieldAtAngle(12, r, corner), r, 1e-12) << v;
-        EXPECT_NEAR(FieldAtAngle(13, r, corner), std::log(r), 1e-12) << v;
-        EXPECT_NEAR(FieldAtAngle(11, r, side), r * a, 1e-12) << v;
-        EXPECT_NEAR(FieldAtAngle(12, r, side), r / a, 1e-12) << v;
-        EXPECT_NEAR(FieldAtAngle(13, r, side), std::log(r) * a, 1e-12) << v;
-        EXPECT_NEAR(FieldAtAngle(14, r, side), (r * r + 1) * (a + 0.01), 1e-12) << v;
-        EXPECT_NEAR(FieldAtAngle(22, r, side), r * r * a, 1e-12) << v;
-        EXPECT_NEAR(FieldAtAngle(18, r, side), std::log(r) * a, 1e-7) << v;
-        EXPECT_NEAR(FieldAtAngle(23, r, side), r * a, 1e-7) << v;
-        EXPECT_NEAR(FieldAtAngle(24, r, side), std::cos(r * a) * a, 1e-7) << v;
+        const double corner = pi, side = polygonTable[v][2] - pi;  // angle π: a whole number of sectors
+        const struct {
+            int entry;
+            double angle, expected, tolerance;
+        } rows[] = {
+            {11, corner, r, 1e-12}, {12, corner, r, 1e-12}, {13, corner, std::log(r), 1e-12},
+            {11, side, r * a, 1e-12}, {12, side, r / a, 1e-12}, {13, side, std::log(r) * a, 1e-12},
+            {14, side, (r * r + 1) * (a + 0.01), 1e-12}, {22, side, r * r * a, 1e-12},
+            {18, side, std::log(r) * a, 1e-7}, {23, side, r * a, 1e-7}, {24, side, std::cos(r * a) * a, 1e-7},
+        };
+        for (const auto& row : rows)
+            EXPECT_NEAR(FieldAtAngle(row.entry, r, row.angle), row.expected, row.tolerance) << v << " " << row.entry;
     }
 }
 
 // In 25..29 the phase enters beside ψ as well: at ψ = −φ the divisors see an angle of 0.
 TEST_F(CatalogueTest, UnguardedFieldsCountThePhaseTwice)
 {
-    const double r = 1.5;
-    const double phase = 0.2;
+    const double r = 1.5, phase = 0.2;
     transformPhase = phase;
     transformVariant = 2;
     const double a = polygonTable[2][0];
@@ -179,40 +173,25 @@ TEST_F(CatalogueTest, UnguardedFieldsCountThePhaseTwice)
 
 TEST_F(CatalogueTest, DeterministicMapsOnHandPoints)
 {
-    const double c1 = std::cos(-1.0), s1 = std::sin(-1.0);
-    const double e = std::exp(1.0);
+    const double c1 = std::cos(-1.0), s1 = std::sin(-1.0), e = std::exp(1.0);
     struct Row {
         int entry;
         double x, y, expectedX, expectedY;
     } rows[] = {
-        {0, 0.3, -0.7, 0.3, -0.7},
-        {1, 1, 1, 2.0 / 3, 2.0 / 3},
-        {2, 0.0625, 0, 0.075, 0},  // sin(8π/16) = 1
-        {3, 1, 1, 4.0 / 3, 4.0 / 3},
-        {4, 4, 0, 2, 0},
-        {4, 0, 9, 0, 3},
-        {5, 0.0625, 0, 0.075, 0},  // asin(sin(π/2)) scaled to 0.2
-        {6, 0.0625, 0, 0.0625 * (1 + 0.2 * std::tanh(5.0)), 0},
-        {7, 1, 2, 1.75, 3.5},
-        {13, 1, 0, c1, s1},
-        {15, 0.5, 0, 0.5, 0},        // cos(2π/4) = 0
-        {15, 0, -std::sqrt(0.5), 0, -0.5 * std::sqrt(0.5)},  // cos(π) = −1
-        {16, e, 0, e * c1, e * s1},
-        {16, 0, 1, 0, 1},
-        {26, 0.25, 0, 0.25 * std::cos(1.0), 0.25 * std::sin(1.0)},
-        {27, 0.75, 0, 0.75 * c1, 0.75 * s1},  // T(sin(3π/2)) = −1
-        {28, 0.25, 0, 0.25 * std::cos(1.0), 0.25 * std::sin(1.0)},
+        {0, 0.3, -0.7, 0.3, -0.7}, {1, 1, 1, 2.0 / 3, 2.0 / 3}, {2, 0.0625, 0, 0.075, 0},
+        {3, 1, 1, 4.0 / 3, 4.0 / 3}, {4, 4, 0, 2, 0}, {4, 0, 9, 0, 3}, {5, 0.0625, 0, 0.075, 0},
+        {6, 0.0625, 0, 0.0625 * (1 + 0.2 * std::tanh(5.0)), 0}, {7, 1, 2, 1.75, 3.5}, {13, 1, 0, c1, s1},
+        {15, 0.5, 0, 0.5, 0}, {15, 0, -std::sqrt(0.5), 0, -0.5 * std::sqrt(0.5)}, {16, e, 0, e * c1, e * s1},
+        {16, 0, 1, 0, 1}, {26, 0.25, 0, 0.25 * std::cos(1.0), 0.25 * std::sin(1.0)},
+        {27, 0.75, 0, 0.75 * c1, 0.75 * s1}, {28, 0.25, 0, 0.25 * std::cos(1.0), 0.25 * std::sin(1.0)},
         {28, 1.0 / 12, 0, std::cos(std::sqrt(0.5)) / 12, std::sin(std::sqrt(0.5)) / 12},
         {29, 0.25, 0, 0.25 * std::cos(std::tanh(3.0)), 0.25 * std::sin(std::tanh(3.0))},
     };
     for (const Row& row : rows) {
+        SCOPED_TRACE(row.entry);
         MapFrom(row.entry, row.x, row.y);
-        EXPECT_NEAR(nextX, row.expectedX, 1e-12) << "entry " << row.entry;
-        EXPECT_NEAR(nextY, row.expectedY, 1e-12) << "entry " << row.entry;
+        ExpectPoint(row.expectedX, row.expectedY);
     }
-    MapFrom(7, 1, 2);
-    EXPECT_EQ(nextX, 1.75);
-    EXPECT_EQ(nextY, 3.5);
 }
 
 // Entry 10 folds the direction into a hexagon sector and turns by (π/2)·V(4πρ).
@@ -221,12 +200,10 @@ TEST_F(CatalogueTest, HexagonTwistOfEntryTen)
     // A side middle: ρ = r·cos(π/6) = 1/8, so 4πρ = π/2 and the turn is a quarter.
     const double r = 1 / (8 * std::cos(sixthPi));
     MapFrom(10, r * std::cos(sixthPi - pi), r * std::sin(sixthPi - pi));
-    EXPECT_NEAR(nextX, 0.125 * std::cos(-pi / 3), 1e-8);
-    EXPECT_NEAR(nextY, 0.125 * std::sin(-pi / 3), 1e-8);
+    ExpectPoint(0.125 * std::cos(-pi / 3), 0.125 * std::sin(-pi / 3), 1e-8);
     // A corner: ρ = r = 1/4, V(π) = 0, no turn, and the direction is α + π.
     MapFrom(10, -0.25, 0);
-    EXPECT_NEAR(nextX, 0.25, 1e-12);
-    EXPECT_NEAR(nextY, 0, 1e-12);
+    ExpectPoint(0.25, 0);
 }
 
 TEST_F(CatalogueTest, InversionAboutACornerOfEntryNine)
@@ -249,8 +226,7 @@ TEST_F(CatalogueTest, InversionAboutACornerOfEntryNine)
         replay.NextWord();
         const uint32_t j = replay.NextWord() % 6;
         MapFrom(9, hexPointX[j] + 0.5, hexPointY[j]);
-        EXPECT_NEAR(nextX, hexPointX[j] + 2, 1e-12);
-        EXPECT_NEAR(nextY, hexPointY[j], 1e-12);
+        ExpectPoint(hexPointX[j] + 2, hexPointY[j]);
         engineRandom.Seed(100 + trial);
     }
     EXPECT_GT(inverted, 0);
@@ -271,15 +247,12 @@ TEST_F(CatalogueTest, EntryFourteenInvertsAndDiscardsFarResults)
     // k = 1, untwisted: q = (X − D₁)/|X − D₁|² + D₁/2.
     NextWordWillBe(engineRandom, 1);
     MapFrom(14, hexPointX[1] + 0.5, hexPointY[1]);
-    EXPECT_NEAR(nextX, 2 + 0.5 * hexPointX[1], 1e-12);
-    EXPECT_NEAR(nextY, 0.5 * hexPointY[1], 1e-12);
+    ExpectPoint(2 + 0.5 * hexPointX[1], 0.5 * hexPointY[1]);
 
-    // k = 0 twists by −r^(−1/2) first: the unit point at 1 + π/2 lands on D₀ = (0, 1), whose
-    // inverse is far away and discarded, so the twisted point stands.
+    // k = 0 twists by −r^(−1/2) first, onto D₀ = (0, 1), whose far inverse is discarded.
     NextWordWillBe(engineRandom, 7);
     MapFrom(14, std::cos(1 + pi / 2), std::sin(1 + pi / 2));
-    EXPECT_NEAR(nextX, 0, 1e-12);
-    EXPECT_NEAR(nextY, 1, 1e-12);
+    ExpectPoint(0, 1);
 }
 
 // The jumps from the point before the step leave the new point when their coin is false, and
@@ -297,22 +270,16 @@ TEST_F(CatalogueTest, FalseCoinLeavesTheNewPoint)
         EXPECT_EQ(nextY, 0.7) << entry;
         EXPECT_TRUE(SameState(engineRandom, afterCoin)) << entry;
     }
-    NextWordWillBe(engineRandom, 0x80000001u);
-    pointX = 0.4;
-    pointY = -0.6;
-    MapFrom(12, 0.3, 0.7);
-    EXPECT_DOUBLE_EQ(nextX, 0.36);
-    EXPECT_DOUBLE_EQ(nextY, -0.54);
-    NextWordWillBe(engineRandom, 0x80000001u);
-    MapFrom(22, 0.3, 0.7);
-    EXPECT_DOUBLE_EQ(nextX, -0.32);
-    EXPECT_DOUBLE_EQ(nextY, 0.48);
-    NextWordWillBe(engineRandom, 0x80000001u);
-    MapFrom(19, 1, 0);
-    EXPECT_EQ(nextX, 0.5);
-    NextWordWillBe(engineRandom, 0x80000001u);
-    MapFrom(20, 1, 0);
-    EXPECT_EQ(nextX, 1.0 / 3);
+    // A true coin jumps from the point before the step (0.4, −0.6).
+    const struct {
+        int entry;
+        double x, y, expectedX, expectedY;
+    } jumps[] = {{12, 0.3, 0.7, 0.36, -0.54}, {22, 0.3, 0.7, -0.32, 0.48}, {19, 1, 0, 0.5, 0}, {20, 1, 0, 1.0 / 3, 0}};
+    for (const auto& jump : jumps) {
+        NextWordWillBe(engineRandom, 0x80000001u);
+        MapFrom(jump.entry, jump.x, jump.y);
+        ExpectPoint(jump.expectedX, jump.expectedY, 1e-15);
+    }
 }
 
 // Entries that draw: replaying the generator (coin, then word) predicts the corner they pick.
@@ -324,12 +291,12 @@ TEST_F(CatalogueTest, ChanceEntriesDrawCoinThenWord)
         bool coin;
         double cornerWeight, middleWeight;
     } rows[] = {
-        {11, true, 1, 0},       {17, false, 1.0 / 3, 0}, {18, false, 1, 0},
-        {21, true, 0.5, 0},     {23, true, 0, 0.25},     {24, true, 1.0 / 3, 0},
-        {25, true, 0.5, 0},
+        {11, true, 1, 0}, {17, false, 1.0 / 3, 0}, {18, false, 1, 0}, {21, true, 0.5, 0},
+        {23, true, 0, 0.25}, {24, true, 1.0 / 3, 0}, {25, true, 0.5, 0},
     };
     for (const Row& row : rows) {
-        int acted = 0, skipped = 0;
+        SCOPED_TRACE(row.entry);
+        int skipped = 0;
         bool cornerSeen[6] = {};
         for (int trial = 0; trial < 200; ++trial) {
             RndField replay = engineRandom;
@@ -337,23 +304,14 @@ TEST_F(CatalogueTest, ChanceEntriesDrawCoinThenWord)
             const uint32_t i = acts ? replay.NextWord() % 6 : 0;
             pointX = pointY = 0;
             MapFrom(row.entry, 0, 0);
-            const double expectedX = acts ? row.cornerWeight * hexPointX[i] + row.middleWeight * hexMidX[i] : 0;
-            const double expectedY = acts ? row.cornerWeight * hexPointY[i] + row.middleWeight * hexMidY[i] : 0;
-            EXPECT_NEAR(nextX, expectedX, 1e-15) << row.entry;
-            EXPECT_NEAR(nextY, expectedY, 1e-15) << row.entry;
-            EXPECT_TRUE(SameState(engineRandom, replay)) << row.entry;
-            if (acts) {
-                ++acted;
-                cornerSeen[i] = true;
-            } else {
-                ++skipped;
-            }
+            const double w = acts ? row.cornerWeight : 0, m = acts ? row.middleWeight : 0;
+            ExpectPoint(w * hexPointX[i] + m * hexMidX[i], w * hexPointY[i] + m * hexMidY[i], 1e-15);
+            EXPECT_TRUE(SameState(engineRandom, replay));
+            cornerSeen[i] |= acts;
+            skipped += !acts;
         }
-        for (bool seen : cornerSeen) EXPECT_TRUE(seen) << row.entry;
-        EXPECT_GT(acted, 0);
-        if (row.coin) {
-            EXPECT_GT(skipped, 0) << row.entry;
-        }
+        for (bool seen : cornerSeen) EXPECT_TRUE(seen);
+        EXPECT_EQ(skipped > 0, row.coin);
     }
 
     // Entry 8 draws one word and shrinks and turns on every tenth.
@@ -362,43 +320,36 @@ TEST_F(CatalogueTest, ChanceEntriesDrawCoinThenWord)
         RndField replay = engineRandom;
         const bool acts = replay.NextWord() % 10 == 0;
         MapFrom(8, 1, 0);
-        EXPECT_NEAR(nextX, acts ? 0.25 * std::cos(pi / 12) : 1, 1e-15);
-        EXPECT_NEAR(nextY, acts ? 0.25 * std::sin(pi / 12) : 0, 1e-15);
+        ExpectPoint(acts ? 0.25 * std::cos(pi / 12) : 1, acts ? 0.25 * std::sin(pi / 12) : 0, 1e-15);
         EXPECT_TRUE(SameState(engineRandom, replay));
         shrunk += acts;
     }
     EXPECT_GT(shrunk, 0);
 }
 
-// Away from the origin and from the corners every entry stays finite, whatever the
-// parameters and the coins.
+// Away from the origin and the corners every entry stays finite, whatever the parameters.
 TEST_F(CatalogueTest, EveryEntryFiniteOnAGrid)
 {
     const double coordinates[] = {-1.3, -0.7, -0.2, 0.35, 0.8, 1.4};
     const double phases[] = {0, 0.3, 4.0};
     int seed = 1;
-    for (int variant = 0; variant < 4; ++variant) {
-        for (double phase : phases) {
-            transformVariant = variant;
-            transformPhase = phase;
-            transformFrequency = 3 * (variant + 1);
-            transformAmplitude = variant % 2 ? 0.6 : -0.3;
-            for (double x : coordinates) {
+    for (int variant = 0; variant < 4; ++variant)
+        for (double phase : phases)
+            for (double x : coordinates)
                 for (double y : coordinates) {
+                    transformVariant = variant;
+                    transformPhase = phase;
+                    transformFrequency = 3 * (variant + 1);
+                    transformAmplitude = variant % 2 ? 0.6 : -0.3;
                     engineRandom.Seed(seed++);
                     for (int entry = 0; entry < catalogueSize; ++entry) {
-                        EXPECT_TRUE(std::isfinite(FieldAt(entry, x, y)))
-                            << "I " << entry << " at " << x << ", " << y;
+                        EXPECT_TRUE(std::isfinite(FieldAt(entry, x, y))) << "I " << entry << " at " << x << ", " << y;
                         pointX = y;
                         pointY = x;
                         MapFrom(entry, x, y);
-                        EXPECT_TRUE(std::isfinite(nextX) && std::isfinite(nextY))
-                            << "II " << entry << " at " << x << ", " << y;
+                        EXPECT_TRUE(std::isfinite(nextX) && std::isfinite(nextY)) << "II " << entry;
                     }
                 }
-            }
-        }
-    }
 }
 
 }  // namespace

@@ -1,14 +1,12 @@
-// The real GTK dialogs. GTK can start only once per process and on one display, so each test
-// runs the dialog side in a forked child that has not touched GTK before; the parent starts
-// its own X server and types into the dialog with xdotool. Every process started here is
-// ended by its PID within a hard time limit.
+// The real GTK dialogs. GTK starts only once per process and on one display, so the dialog side
+// of each test runs in a forked child that has not touched GTK; the parent starts its own X
+// server and types into the dialog with xdotool. Every process started here is ended by its
+// PID within a time limit.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,12 +17,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "app/platform/gtk_desktop.h"
@@ -38,68 +34,52 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-// A child process of the test, stopped and reaped by its PID at the latest when the object
-// goes.
+// Forks; the child runs body and ends with its result, never returning into the test.
+template <typename Body>
+pid_t Fork(Body body)
+{
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) _exit(body());
+    return pid;
+}
+
+// Runs argv (looked up in PATH) with DISPLAY set when display is given; standard output goes to
+// outputFd (or nowhere). Everything the child needs is made before the fork.
+pid_t Spawn(const std::vector<std::string>& argv, const std::string& display = "",
+            int outputFd = -1)
+{
+    const std::string displayEntry = "DISPLAY=" + display;
+    std::vector<char*> args, envp;
+    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    for (char** entry = environ; *entry; ++entry)
+        if (display.empty() || std::strncmp(*entry, "DISPLAY=", 8) != 0) envp.push_back(*entry);
+    if (!display.empty()) envp.push_back(const_cast<char*>(displayEntry.c_str()));
+    args.push_back(nullptr);
+    envp.push_back(nullptr);
+    return Fork([&] {
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, 0), dup2(outputFd >= 0 ? outputFd : null, 1), dup2(null, 2);
+        execvpe(args[0], args.data(), envp.data());
+        return 127;
+    });
+}
+
+// A child process of the test (PID -1: none), stopped and reaped at the latest when it goes.
 class ChildProcess {
 public:
-    // Runs argv (looked up in PATH) with the environment plus the given overrides; its
-    // standard output goes to outputFd (or nowhere), its errors nowhere.
-    static std::optional<ChildProcess> Spawn(const std::vector<std::string>& argv,
-                                             const std::vector<std::string>& environment,
-                                             int outputFd = -1)
-    {
-        std::vector<std::string> entries;
-        for (char** variable = environ; *variable; ++variable) {
-            const std::string entry = *variable;
-            bool overridden = false;
-            for (const std::string& change : environment)
-                overridden |= entry.compare(0, change.find('=') + 1, change, 0, change.find('=') + 1) == 0;
-            if (!overridden) entries.push_back(entry);
-        }
-        entries.insert(entries.end(), environment.begin(), environment.end());
-        std::vector<char*> args, envp;
-        for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-        for (const std::string& entry : entries) envp.push_back(const_cast<char*>(entry.c_str()));
-        args.push_back(nullptr);
-        envp.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        if (outputFd >= 0)
-            posix_spawn_file_actions_adddup2(&actions, outputFd, 1);
-        else
-            posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        pid_t pid = -1;
-        const int failed = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        if (failed != 0) return std::nullopt;
-        return ChildProcess(pid);
-    }
-
-    // Forks; the child runs body and ends with its result, never returning into the test.
-    static ChildProcess Fork(const std::function<int()>& body)
-    {
-        std::fflush(nullptr);
-        const pid_t pid = fork();
-        if (pid == 0) _exit(body());
-        return ChildProcess(pid);
-    }
-
-    ChildProcess(ChildProcess&& other) noexcept
-        : pid_(std::exchange(other.pid_, -1)), exitCode_(other.exitCode_) {}
-    ChildProcess& operator=(ChildProcess&& other) noexcept
-    {
-        Stop();
-        pid_ = std::exchange(other.pid_, -1);
-        exitCode_ = other.exitCode_;
-        return *this;
-    }
+    explicit ChildProcess(pid_t pid) : pid_(pid) {}
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
-    ~ChildProcess() { Stop(); }
-
+    ~ChildProcess()
+    {
+        if (pid_ < 0 || !Running()) return;
+        kill(pid_, SIGTERM);
+        if (!Wait(milliseconds(2000))) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
     bool Running()
     {
         if (pid_ < 0 || exitCode_) return false;
@@ -108,7 +88,6 @@ public:
         exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         return false;
     }
-
     // The exit code, or nothing when the process is still running after the time given.
     std::optional<int> Wait(milliseconds limit)
     {
@@ -117,20 +96,7 @@ public:
         return exitCode_;
     }
 
-    void Stop()
-    {
-        if (pid_ < 0 || !Running()) return;
-        kill(pid_, SIGTERM);
-        if (!Wait(milliseconds(2000))) {
-            kill(pid_, SIGKILL);
-            int status = 0;
-            waitpid(pid_, &status, 0);
-            exitCode_ = 128 + SIGKILL;
-        }
-    }
-
 private:
-    explicit ChildProcess(pid_t pid) : pid_(pid) {}
     pid_t pid_;
     std::optional<int> exitCode_;
 };
@@ -140,15 +106,13 @@ class VirtualDisplay {
 public:
     bool Start()
     {
-        for (int number = 73; number < 99 && !server_; ++number) {
+        for (int number = 73; number < 99 && name_.empty(); ++number) {
             const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
             if (std::filesystem::exists(socket) ||
                 std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock"))
                 continue;
-            server_ = ChildProcess::Spawn({"Xvfb", ":" + std::to_string(number), "-screen", "0",
-                                           "1280x1024x24", "-nolisten", "tcp"},
-                                          {});
-            if (!server_) return false;
+            server_.emplace(Spawn({"Xvfb", ":" + std::to_string(number), "-screen", "0",
+                                   "1280x1024x24", "-nolisten", "tcp"}));
             const Clock::time_point end = Clock::now() + std::chrono::seconds(10);
             while (server_->Running() && !std::filesystem::exists(socket) && Clock::now() < end)
                 std::this_thread::sleep_for(milliseconds(50));
@@ -157,7 +121,7 @@ public:
             else
                 server_.reset();  // taken meanwhile, or broken: stopped by its PID
         }
-        return server_.has_value();
+        return !name_.empty();
     }
     const std::string& Name() const { return name_; }
 
@@ -166,45 +130,38 @@ private:
     std::string name_;
 };
 
-// Runs xdotool on the display and returns its standard output, or nothing when it failed or
-// ran out of time.
+// Runs xdotool on the display and returns its standard output, or nothing when it failed or ran
+// out of time. Its output is small enough for the pipe to hold until it has ended.
 std::optional<std::string> Xdotool(const std::string& display, std::vector<std::string> args,
                                    milliseconds limit = milliseconds(5000))
 {
     int output[2];
     if (pipe(output) != 0) return std::nullopt;
     args.insert(args.begin(), "xdotool");
-    std::optional<ChildProcess> tool = ChildProcess::Spawn(args, {"DISPLAY=" + display}, output[1]);
+    ChildProcess tool(Spawn(args, display, output[1]));
     close(output[1]);
-    std::string text;
-    const Clock::time_point end = Clock::now() + limit;
-    for (char buffer[256];;) {
-        pollfd ready = {output[0], POLLIN, 0};
-        const int wait = static_cast<int>(
-            std::chrono::duration_cast<milliseconds>(end - Clock::now()).count());
-        if (!tool || wait <= 0 || poll(&ready, 1, wait) <= 0) break;
-        const ssize_t length = read(output[0], buffer, sizeof buffer);
-        if (length <= 0) break;
-        text.append(buffer, static_cast<std::size_t>(length));
+    if (tool.Wait(limit) != 0) {
+        close(output[0]);
+        return std::nullopt;
     }
+    std::string text;
+    char buffer[256];
+    for (ssize_t length; (length = read(output[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(length));
     close(output[0]);
-    if (!tool) return std::nullopt;
-    const std::optional<int> code = tool->Wait(std::max(milliseconds(0), std::chrono::duration_cast<milliseconds>(end - Clock::now())));
-    if (code != 0) return std::nullopt;
     return text;
 }
 
 void FillPalette()
 {
-    for (int i = 0; i < 256; ++i) {
-        ColorMap.red[i] = i * 0.75 + 0.125;
-        ColorMap.green[i] = 255 - i * 0.5;
-        ColorMap.blue[i] = -1.5 + i;
-    }
+    for (int i = 0; i < 256; ++i)
+        ColorMap.red[i] = i * 0.75 + 0.125, ColorMap.green[i] = 255 - i * 0.5,
+        ColorMap.blue[i] = i - 1.5;
 }
 
-// For a forked child: the environment in which GTK would pick the user's locale if allowed.
-void PrepareGtkEnvironment(const std::string& display)
+// For a forked child: GTK on the display (none when empty), in an environment in which it would
+// pick the user's locale if allowed.
+void UseGtkOn(const std::string& display)
 {
     if (display.empty()) {
         unsetenv("DISPLAY");
@@ -215,6 +172,8 @@ void PrepareGtkEnvironment(const std::string& display)
     setenv("GSETTINGS_BACKEND", "memory", 1);
     setenv("NO_AT_BRIDGE", "1", 1);
     setenv("LC_ALL", "C.UTF-8", 1);
+    UseGtkDesktop();
+    FillPalette();
 }
 
 bool StillInCLocale()
@@ -225,10 +184,8 @@ bool StillInCLocale()
 
 TEST(GtkDialogs, WithoutADisplayEveryDialogFailsAndNothingChanges)
 {
-    ChildProcess child = ChildProcess::Fork([] {
-        PrepareGtkEnvironment("");
-        UseGtkDesktop();
-        FillPalette();
+    ChildProcess child(Fork([] {
+        UseGtkOn("");
         const ColorMapChannels palette = ColorMap;
         chosenFilePath = "kept";
         outputDirectory = "/tmp";
@@ -238,12 +195,12 @@ TEST(GtkDialogs, WithoutADisplayEveryDialogFailsAndNothingChanges)
         if (chosenFilePath != "kept" || outputDirectory != "/tmp") return 2;
         if (std::memcmp(&palette, &ColorMap, sizeof palette) != 0) return 3;
         return StillInCLocale() ? 0 : 4;
-    });
+    }));
     EXPECT_EQ(child.Wait(milliseconds(30000)), 0)
         << "1 a dialog succeeded, 2 a path changed, 3 the palette changed, 4 the locale changed";
 }
 
-TEST(GtkDialogs, SaveDialogWritesTheColorMapToTheTypedPath)
+TEST(GtkDialogs, SaveDialogWritesTheColorMapToTheTypedPathAndIsGoneWhenTheSaveReturns)
 {
     VirtualDisplay display;
     if (!display.Start()) GTEST_SKIP() << "no X server could be started (Xvfb missing or failing)";
@@ -251,24 +208,21 @@ TEST(GtkDialogs, SaveDialogWritesTheColorMapToTheTypedPath)
     ASSERT_NE(mkdtemp(name), nullptr);
     const std::filesystem::path folder = name;
 
-    // The child reports on one pipe when the save returned, and waits on the other until
-    // the parent has looked at the screen.
+    // The child reports on one pipe when the save returned, then waits on the other until the
+    // parent has looked at the screen.
     int saved[2], proceed[2];
     ASSERT_EQ(pipe(saved), 0);
     ASSERT_EQ(pipe(proceed), 0);
-    ChildProcess child = ChildProcess::Fork([&] {
-        PrepareGtkEnvironment(display.Name());
-        UseGtkDesktop();
-        FillPalette();
+    ChildProcess child(Fork([&] {
+        UseGtkOn(display.Name());
         outputDirectory = folder.string();
-        const bool written = SaveColorMapFile();
-        const char report = written ? (StillInCLocale() ? 'y' : 'l') : 'n';
+        const char report = SaveColorMapFile() ? (StillInCLocale() ? 'y' : 'l') : 'n';
         if (write(saved[1], &report, 1) != 1) return 5;
         char go = 0;
         pollfd ready = {proceed[0], POLLIN, 0};
         if (poll(&ready, 1, 20000) > 0 && read(proceed[0], &go, 1) < 0) return 6;
         return report == 'y' ? 0 : 1;
-    });
+    }));
     close(saved[1]);
     close(proceed[0]);
 
@@ -279,10 +233,10 @@ TEST(GtkDialogs, SaveDialogWritesTheColorMapToTheTypedPath)
     const std::string id = window->substr(0, window->find('\n'));
     ASSERT_TRUE(Xdotool(display.Name(), {"windowfocus", "--sync", id}));
     std::this_thread::sleep_for(milliseconds(500));
-    const std::string typed = (folder / "palette").string();
     for (const std::vector<std::string>& keys :
          {std::vector<std::string>{"key", "ctrl+l"}, {"key", "ctrl+a"},
-          {"type", "--delay", "20", typed}, {"key", "Delete"}, {"key", "Return"}}) {
+          {"type", "--delay", "20", (folder / "palette").string()}, {"key", "Delete"},
+          {"key", "Return"}}) {
         ASSERT_TRUE(Xdotool(display.Name(), keys)) << keys[0] << " " << keys.back();
         std::this_thread::sleep_for(milliseconds(200));
     }
@@ -291,10 +245,8 @@ TEST(GtkDialogs, SaveDialogWritesTheColorMapToTheTypedPath)
     pollfd ready = {saved[0], POLLIN, 0};
     ASSERT_GT(poll(&ready, 1, 30000), 0) << "the save did not return";
     ASSERT_EQ(read(saved[0], &report, 1), 1);
-    // The dialog is gone from the screen by the time the save returns.
     EXPECT_FALSE(Xdotool(display.Name(), {"search", "--onlyvisible", "--name", "^Save As$"}));
-    const char go = 'g';
-    EXPECT_EQ(write(proceed[1], &go, 1), 1);
+    EXPECT_EQ(write(proceed[1], "g", 1), 1);
     EXPECT_EQ(child.Wait(milliseconds(10000)), 0) << "report " << report;
     close(saved[0]);
     close(proceed[1]);
