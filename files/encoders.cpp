@@ -105,17 +105,20 @@ bool EncodePng(const RgbPicture& picture, const ByteSink& sink)
     const std::size_t rowBytes = width * 3;
     const std::size_t filteredRowBytes = rowBytes + 1;
 
-    std::vector<uint8_t> filtered(filteredRowBytes * height);
+    // Left uninitialised: every byte is written below, and zeroing first would touch 200 MB of
+    // fresh pages twice for the largest pictures.
+    const std::size_t filteredBytes = filteredRowBytes * height;
+    std::unique_ptr<uint8_t[]> filtered = std::make_unique_for_overwrite<uint8_t[]>(filteredBytes);
     const uint8_t* pixels = picture.pixels.data();
     // Row 0 has no row above; Up against zeros is the row itself.
     filtered[0] = pngRowFilterUp;
-    std::memcpy(filtered.data() + 1, pixels, rowBytes);
+    std::memcpy(filtered.get() + 1, pixels, rowBytes);
     // Plain byte differences with no dependence between iterations, so the compiler vectorises
     // the inner loop; this is the only pass over the picture before deflate.
     for (std::size_t y = 1; y < height; ++y) {
         const uint8_t* row = pixels + y * rowBytes;
         const uint8_t* above = row - rowBytes;
-        uint8_t* out = filtered.data() + y * filteredRowBytes;
+        uint8_t* out = filtered.get() + y * filteredRowBytes;
         out[0] = pngRowFilterUp;
         for (std::size_t i = 0; i < rowBytes; ++i)
             out[i + 1] = static_cast<uint8_t>(row[i] - above[i]);
@@ -125,12 +128,14 @@ bool EncodePng(const RgbPicture& picture, const ByteSink& sink)
         libdeflate_alloc_compressor(pngDeflateLevel));
     if (!compressor)
         return false;
-    std::vector<uint8_t> compressed(libdeflate_zlib_compress_bound(compressor.get(), filtered.size()));
-    const std::size_t compressedSize = libdeflate_zlib_compress(
-        compressor.get(), filtered.data(), filtered.size(), compressed.data(), compressed.size());
+    // Only the pages the compressed stream reaches are ever touched.
+    const std::size_t bound = libdeflate_zlib_compress_bound(compressor.get(), filteredBytes);
+    std::unique_ptr<uint8_t[]> compressed = std::make_unique_for_overwrite<uint8_t[]>(bound);
+    const std::size_t compressedSize =
+        libdeflate_zlib_compress(compressor.get(), filtered.get(), filteredBytes, compressed.get(), bound);
+    filtered.reset();  // give the memory back before the writing starts
     if (compressedSize == 0)
         return false;
-    std::vector<uint8_t>().swap(filtered);  // give the memory back before the writing starts
 
     uint8_t header[13];
     PutBigEndian32(header, static_cast<uint32_t>(width));
@@ -144,7 +149,7 @@ bool EncodePng(const RgbPicture& picture, const ByteSink& sink)
         return false;
     for (std::size_t done = 0; done < compressedSize; done += pngIdatChunkBytes) {
         const std::size_t size = std::min(pngIdatChunkBytes, compressedSize - done);
-        if (!WritePngChunk(sink, "IDAT", compressed.data() + done, size))
+        if (!WritePngChunk(sink, "IDAT", compressed.get() + done, size))
             return false;
     }
     return WritePngChunk(sink, "IEND", nullptr, 0);
