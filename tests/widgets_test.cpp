@@ -64,7 +64,8 @@ TEST(OptionsBoxWidget, OnlyTheBoxTogglesEntryZero)
     EXPECT_TRUE(box.HitTest(355, 273));
     EXPECT_FALSE(box.entryOn[0]);
     EXPECT_EQ(box.lastToggled, 0);
-    const Click misses[] = {{356, 260, false, 0}, {334, 260, false, 0}, {340, 274, false, 0}, {340, 252, false, 0}};  // 274: the label row
+    // 274 is the label row.
+    const Click misses[] = {{356, 260, false, 0}, {334, 260, false, 0}, {340, 274, false, 0}, {340, 252, false, 0}};
     for (const Click& c : misses) {
         box.hit = true;
         EXPECT_FALSE(box.HitTest(c.x, c.y)) << AT(c);
