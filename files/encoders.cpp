@@ -1,7 +1,7 @@
 // The PNG and BMP encoders and the all-or-nothing file writer that the exports and the colour
 // map files go through.
 #include <fcntl.h>
-#include <libdeflate.h>
+#include <png.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,7 +11,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "files/files.h"
 
@@ -21,21 +20,50 @@ namespace {
 
 // ---- PNG ---------------------------------------------------------------------------------
 
-// Every row takes the "Up" filter: a quilt's rows are smooth continuations of one another, so
-// the differences compress almost as well as with a per-row adaptive choice, at a fraction of
-// the cost. The whole filtered picture is deflated in one call at a fast level.
-constexpr uint8_t pngRowFilterUp = 2;
-constexpr int pngDeflateLevel = 2;
-// IDAT chunks are cut at this size; any size below 2^31 is valid, smaller ones only cost headers.
-constexpr std::size_t pngIdatChunkBytes = std::size_t{1} << 20;
-constexpr uint8_t pngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+// Every row is stored unfiltered and deflated at zlib's level 2. An exported picture is the
+// period repeated, so each row repeats itself every period width, and a quilt's background
+// runs long: deflate finds both in the raw bytes. On an 8192 x 8192 quilt this gives 1.15 times
+// the size of libpng's adaptive filter choice in less than a fifth of its time.
+constexpr int pngZlibLevel = 2;
+// Bytes that zlib gathers before each IDAT chunk goes to the sink.
+constexpr std::size_t pngCompressionBufferBytes = std::size_t{1} << 20;
 
-void PutBigEndian32(uint8_t* out, uint32_t value)
+// libpng reports errors by jumping back to the setjmp in WritePngRows; nothing is printed.
+[[noreturn]] void PngFail(png_structp png, png_const_charp)
 {
-    out[0] = static_cast<uint8_t>(value >> 24);
-    out[1] = static_cast<uint8_t>(value >> 16);
-    out[2] = static_cast<uint8_t>(value >> 8);
-    out[3] = static_cast<uint8_t>(value);
+    png_longjmp(png, 1);
+}
+
+void PngIgnoreWarning(png_structp, png_const_charp) {}
+
+void PngWriteToSink(png_structp png, png_bytep data, png_size_t size)
+{
+    const ByteSink& sink = *static_cast<const ByteSink*>(png_get_io_ptr(png));
+    const bool taken = sink(data, size);
+    if (!taken)
+        PngFail(png, nullptr);
+}
+
+void PngFlushNothing(png_structp) {}
+
+// Holds nothing that needs destroying, so that libpng's jump back skips no destructor.
+bool WritePngRows(png_structp png, png_infop info, const RgbPicture& picture, const ByteSink* sink)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_set_write_fn(png, const_cast<ByteSink*>(sink), PngWriteToSink, PngFlushNothing);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width), static_cast<png_uint_32>(picture.height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    png_set_compression_level(png, pngZlibLevel);
+    png_set_compression_buffer_size(png, pngCompressionBufferBytes);
+    png_write_info(png, info);
+    const std::size_t rowBytes = static_cast<std::size_t>(picture.width) * 3;
+    const uint8_t* row = picture.pixels.data();
+    for (int32_t y = 0; y < picture.height; ++y, row += rowBytes)
+        png_write_row(png, row);
+    png_write_end(png, nullptr);
+    return true;
 }
 
 void PutLittleEndian32(uint8_t* out, uint32_t value)
@@ -52,28 +80,12 @@ void PutLittleEndian16(uint8_t* out, uint16_t value)
     out[1] = static_cast<uint8_t>(value >> 8);
 }
 
-bool WritePngChunk(const ByteSink& sink, const char type[4], const uint8_t* data, std::size_t size)
-{
-    uint8_t header[8];
-    PutBigEndian32(header, static_cast<uint32_t>(size));
-    std::memcpy(header + 4, type, 4);
-    uint32_t crc = libdeflate_crc32(0, header + 4, 4);
-    crc = libdeflate_crc32(crc, data, size);
-    uint8_t trailer[4];
-    PutBigEndian32(trailer, crc);
-    return sink(header, sizeof header) && (size == 0 || sink(data, size)) && sink(trailer, sizeof trailer);
-}
-
 bool IsEncodable(const RgbPicture& picture)
 {
     return picture.width > 0 && picture.height > 0 &&
            picture.pixels.size() ==
                static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height) * 3;
 }
-
-struct CompressorDeleter {
-    void operator()(libdeflate_compressor* compressor) const { libdeflate_free_compressor(compressor); }
-};
 
 // ---- Files -------------------------------------------------------------------------------
 
@@ -100,59 +112,11 @@ bool EncodePng(const RgbPicture& picture, const ByteSink& sink)
 {
     if (!IsEncodable(picture))
         return false;
-    const std::size_t width = static_cast<std::size_t>(picture.width);
-    const std::size_t height = static_cast<std::size_t>(picture.height);
-    const std::size_t rowBytes = width * 3;
-    const std::size_t filteredRowBytes = rowBytes + 1;
-
-    // Left uninitialised: every byte is written below, and zeroing first would touch 200 MB of
-    // fresh pages twice for the largest pictures.
-    const std::size_t filteredBytes = filteredRowBytes * height;
-    std::unique_ptr<uint8_t[]> filtered = std::make_unique_for_overwrite<uint8_t[]>(filteredBytes);
-    const uint8_t* pixels = picture.pixels.data();
-    // Row 0 has no row above; Up against zeros is the row itself.
-    filtered[0] = pngRowFilterUp;
-    std::memcpy(filtered.get() + 1, pixels, rowBytes);
-    // Plain byte differences with no dependence between iterations, so the compiler vectorises
-    // the inner loop; this is the only pass over the picture before deflate.
-    for (std::size_t y = 1; y < height; ++y) {
-        const uint8_t* row = pixels + y * rowBytes;
-        const uint8_t* above = row - rowBytes;
-        uint8_t* out = filtered.get() + y * filteredRowBytes;
-        out[0] = pngRowFilterUp;
-        for (std::size_t i = 0; i < rowBytes; ++i)
-            out[i + 1] = static_cast<uint8_t>(row[i] - above[i]);
-    }
-
-    std::unique_ptr<libdeflate_compressor, CompressorDeleter> compressor(
-        libdeflate_alloc_compressor(pngDeflateLevel));
-    if (!compressor)
-        return false;
-    // Only the pages the compressed stream reaches are ever touched.
-    const std::size_t bound = libdeflate_zlib_compress_bound(compressor.get(), filteredBytes);
-    std::unique_ptr<uint8_t[]> compressed = std::make_unique_for_overwrite<uint8_t[]>(bound);
-    const std::size_t compressedSize =
-        libdeflate_zlib_compress(compressor.get(), filtered.get(), filteredBytes, compressed.get(), bound);
-    filtered.reset();  // give the memory back before the writing starts
-    if (compressedSize == 0)
-        return false;
-
-    uint8_t header[13];
-    PutBigEndian32(header, static_cast<uint32_t>(width));
-    PutBigEndian32(header + 4, static_cast<uint32_t>(height));
-    header[8] = 8;   // bits per channel
-    header[9] = 2;   // colour type: RGB, no alpha
-    header[10] = 0;  // deflate
-    header[11] = 0;  // adaptive filtering with the five basic filters
-    header[12] = 0;  // no interlace
-    if (!sink(pngSignature, sizeof pngSignature) || !WritePngChunk(sink, "IHDR", header, sizeof header))
-        return false;
-    for (std::size_t done = 0; done < compressedSize; done += pngIdatChunkBytes) {
-        const std::size_t size = std::min(pngIdatChunkBytes, compressedSize - done);
-        if (!WritePngChunk(sink, "IDAT", compressed.get() + done, size))
-            return false;
-    }
-    return WritePngChunk(sink, "IEND", nullptr, 0);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngFail, PngIgnoreWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    const bool written = info && WritePngRows(png, info, picture, &sink);
+    png_destroy_write_struct(&png, info ? &info : nullptr);
+    return written;
 }
 
 bool EncodeBmp(const RgbPicture& picture, const ByteSink& sink)
