@@ -1,0 +1,70 @@
+// The desktop services the window program stands on: one window with an OpenGL context, its
+// messages, a refresh timer, mouse capture, message boxes, the clock and the URL opener. The
+// shell only sees this interface; the program installs the SDL one (sdl_platform.cpp), tests a
+// fake. Nothing outside app/platform/ includes SDL.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace tessalume {
+
+// The messages the window procedure understands. Mouse positions are client coordinates as the
+// desktop gives them: origin at the upper left, y downward; the window procedure flips y.
+enum class MessageKind : uint8_t {
+    Create,          // the window exists; sent once, before it is first shown
+    Close,           // the close box or the window manager asked to close
+    Timer,           // a refresh tick
+    MouseMove,
+    LeftButtonDown,
+    LeftButtonUp,
+    Other,           // anything the window procedure ignores
+};
+
+struct Message {
+    MessageKind kind = MessageKind::Other;
+    int32_t x = 0, y = 0;
+};
+
+// A picture for the window icon: 24-bit, rows bottom-up in blue-green-red order, each row
+// padded to four bytes, as the bitmap resources are stored.
+struct IconPicture {
+    int32_t width = 0, height = 0;
+    const uint8_t* bgrRows = nullptr;
+};
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Creates the window (title, client size, not resizable, centred, hidden) with a
+    // double-buffered RGBA OpenGL compatibility context with depth and an 8-bit stencil, made
+    // current on the calling thread. Returns an empty string on success, else what failed.
+    virtual std::string OpenWindow(const char* title, int32_t width, int32_t height,
+                                   const IconPicture& icon) = 0;
+    virtual void ShowWindow() = 0;
+    // Takes the next pending message without waiting; false when none is pending.
+    virtual bool PollMessage(Message& message) = 0;
+    // Waits until a message is pending or the frame deadline of the paced main loop has come.
+    virtual void WaitForMessageOrFrame() = 0;
+    // Shows the frame drawn since the last call, paced to the display's refresh rate.
+    virtual void SwapBuffers() = 0;
+    // (Re)starts the refresh timer with this period; at most one tick is ever pending.
+    virtual void SetTimer(uint32_t periodMilliseconds) = 0;
+    virtual void CaptureMouse(bool captured) = 0;
+    // A modal question with Yes (the default, Return) and No (Escape, or closing it).
+    virtual bool AskYesNo(const char* text, const char* caption) = 0;
+    // A modal message with one OK button.
+    virtual void ShowMessage(const char* text, const char* caption) = 0;
+    // Opens the address in the user's browser; a missing opener changes nothing.
+    virtual void OpenUrl(const std::string& url) = 0;
+};
+
+// The platform in use; the window program installs the SDL one before anything else runs.
+Platform& CurrentPlatform();
+void InstallPlatform(Platform* platform);
+
+// The SDL platform, made once. Its OpenWindow fails with no desktop video driver (for instance
+// where SDL would fall back to its invisible offscreen driver).
+Platform& SdlPlatform();
+
+}  // namespace tessalume

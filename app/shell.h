@@ -1,0 +1,48 @@
+// The application shell's door: start-up, the main loop, the window procedure with its
+// commands, and the refresh tick that starts the worker and feeds the preview. Everything here
+// runs on the interface thread.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "app/platform/platform.h"
+
+namespace tessalume {
+
+// Intensity index last taken by a click on the "Intensity Function" list.
+extern int32_t lastIntensityChoice;
+
+// The address the "Help" button opens: the help page installed beside the program.
+extern std::string helpPageAddress;
+
+// ---- Start-up and main loop -------------------------------------------------------------
+
+// Seeds: from the clock unless the command line gave --seed.
+struct StartOptions {
+    bool seedGiven = false;
+    uint32_t seed = 0;
+};
+// Everything from the window's creation to the first quilt and the refresh timer, in the
+// start-up order. Returns the exit status to end with, or -1 to go on to the main loop.
+int32_t StartUp(const StartOptions& options);
+// Dispatches messages and draws paced frames until the quit question is answered Yes.
+int32_t RunMessageLoop();
+// Ends the main loop after the message being handled.
+void PostQuit();
+
+// ---- Window procedure and refresh -------------------------------------------------------
+
+// Every message of the window, including the ones the shell sends itself.
+void MainWindowProc(const Message& message);
+// One refresh: start the worker on the first, turn the accumulators into the preview.
+void RefreshTick();
+// After a setting change: the timer back to 400 ms, the list to "400ms", a tick at once.
+void RestartRefresh();
+
+// ---- Trace ------------------------------------------------------------------------------
+
+// With TESSALUME_TRACE=1 in the environment, writes one line to standard error per fact
+// ("ready", each command, each dialog and its answer, "quit"); otherwise nothing.
+void Trace(const std::string& line);
+
+}  // namespace tessalume

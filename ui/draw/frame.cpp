@@ -1,0 +1,7 @@
+#include "ui/draw/draw.h"
+
+namespace tessalume {
+
+bool aboutShown = false;
+
+}  // namespace tessalume
