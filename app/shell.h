@@ -34,6 +34,13 @@ void PostQuit();
 
 // Every message of the window, including the ones the shell sends itself.
 void MainWindowProc(const Message& message);
+// The commands behind the mouse messages, with y already flipped to drawing coordinates
+// (origin at the lower left): clicks in their fixed order, drags, and the end of drags.
+void HandleLeftButtonDown(int32_t x, int32_t y);
+void HandleMouseMove(int32_t x, int32_t y);
+void HandleLeftButtonUp();
+// The quit question; Yes ends the main loop.
+void AskToQuit();
 // One refresh: start the worker on the first, turn the accumulators into the preview.
 void RefreshTick();
 // After a setting change: the timer back to 400 ms, the list to "400ms", a tick at once.
