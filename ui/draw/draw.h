@@ -7,6 +7,13 @@
 
 namespace tessalume {
 
+class Button;
+class ListBox;
+class OptionsBox;
+class Tab;
+class SLWindow;
+class TSelector;
+
 // The about page is drawn over the preview while this is on (the "About" button flips it).
 extern bool aboutShown;
 
@@ -22,6 +29,36 @@ void BuildThumbnailLists();
 void BuildControlLists();
 // The about page, version label, panel frames, preview textures and the two preview quads.
 void BuildStaticLists();
+
+// Texture names and display-list bases made at start-up. Glyph list 128 f + c - 32 draws byte c
+// of font set f and moves the pen 8 to the right; thumbnail list k shows sheet cell k.
+extern uint32_t glowTexture, buttonFaceTexture, buttonPressedTexture, fontTexture, thumbnailTexture;
+extern uint32_t fontListBase, thumbnailListBase;
+
+// The about page, drawn over the preview while aboutShown is on. Part of BuildStaticLists.
+extern uint32_t aboutPageList;
+void BuildAboutPageList();
+
+// ---- Controls ---------------------------------------------------------------------------
+
+// Each records the control's display lists into its list fields, from its built geometry.
+void BuildLists(Button& button);
+void BuildLists(ListBox& list);
+void BuildLists(OptionsBox& box);
+void BuildLists(Tab& tabs);
+void BuildLists(SLWindow& panel);
+void BuildLists(TSelector& browser);
+
+// One control as the frame shows it; nothing while the control is not visible. A button counts
+// its pressTicks down, so the pressed look lasts a fixed number of frames.
+void Draw(Button& button);
+void Draw(ListBox& list);
+void Draw(OptionsBox& box);
+void Draw(Tab& tabs);
+void Draw(SLWindow& panel);
+void Draw(TSelector& browser, int32_t highlighted);
+// The "Tiled Image resolution" panel: value text and wheel sit further right.
+void DrawTileSizePanel(SLWindow& panel);
 
 // ---- Preview ----------------------------------------------------------------------------
 
