@@ -19,7 +19,10 @@ extern bool aboutShown;
 
 // ---- Start-up, in this order ------------------------------------------------------------
 
-// Viewport and projection of the 1011 x 732 client area, origin at the lower left.
+// The window's client area; drawing coordinates have their origin at its lower left, y upward.
+inline constexpr int32_t clientWidth = 1011, clientHeight = 732;
+
+// Viewport and projection of the client area, one unit per pixel.
 void SetupProjection();
 // The widget textures, the 256 glyph lists and the 128 thumbnail lists.
 void LoadWidgetTextures();
@@ -62,10 +65,17 @@ void DrawTileSizePanel(SLWindow& panel);
 
 // ---- Preview ----------------------------------------------------------------------------
 
-// Replaces the texture of activeResolution with previewPixels.
+// The preview texture of every resolution, all black, and the "Attractor" and "Tiles" quads.
+// Part of BuildStaticLists.
+void BuildPreviewTexturesAndQuads();
+// Replaces the texture of activeResolution with previewPixels, and shows that texture from now
+// on. The worker changes the resolution only while a reset is pending: call this only when
+// none is.
 void UploadPreview();
-// Fills previewPixels with zeros and uploads it: the preview goes black.
+// Fills previewPixels with zeros and uploads it into the texture shown: the preview goes black.
 void BlankPreview();
+// The texture shown, through the quad of the "Preview Type" selection.
+void DrawPreview();
 
 // ---- Frame ------------------------------------------------------------------------------
 

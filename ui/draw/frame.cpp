@@ -1,7 +1,89 @@
+// One frame of the window, and the display lists made once for it.
+#include <atomic>
+
+#include "engine/engine.h"
 #include "ui/draw/draw.h"
+#include "ui/draw/gl_shapes.h"
 
 namespace tessalume {
 
 bool aboutShown = false;
+
+namespace {
+
+uint32_t versionLabelList, panelFramesList;
+
+void RecordVersionLabel()
+{
+    ShadedQuad(12, 700, 180, 716, 1, {0, 0.25f, 0, 0.25f});
+    ShadedOutline(12, 700, 180, 716, 1, {0.25f, 0.5f, 0.25f, 0.5f});
+    DrawText(12, 700, "Tessalume 1.1 64-bit", 1);
+}
+
+void RecordPanelFrames()
+{
+    glDisable(GL_BLEND);
+    glDisable(GL_TEXTURE_2D);
+    ShadedOutline(8, 8, 483, 724, 0.5f, {0.5f, 0.1f, 0.5f, 0.1f});
+    glBegin(GL_LINE_LOOP);
+    glColor3f(1, 0, 0);
+    glVertex3f(491, 212, 0.5f);
+    glColor3f(0.25f, 0.25f, 0.25f);
+    glVertex3f(1003, 212, 0.5f);
+    glColor3f(1, 0, 0);
+    glVertex3f(1003, 724, 0.5f);
+    glColor3f(0.25f, 0.25f, 0.25f);
+    glVertex3f(491, 724, 0.5f);
+    glEnd();
+}
+
+// A bar 4 pixels high under the preview, as wide as the preview at 1000 attempts, shading from
+// grey g at its left end to 1 - g at its right.
+void DrawSearchProgress()
+{
+    const float g = static_cast<float>(searchAttempts.load(std::memory_order_relaxed)) * 0.001f;
+    const float right = 491 + 512 * g;
+    glBegin(GL_QUAD_STRIP);
+    glColor3f(g, g, g);
+    glVertex2f(491, 205);
+    glVertex2f(491, 209);
+    glColor3f(1 - g, 1 - g, 1 - g);
+    glVertex2f(right, 205);
+    glVertex2f(right, 209);
+    glEnd();
+}
+
+}  // namespace
+
+void SetupProjection()
+{
+    glViewport(0, 0, clientWidth, clientHeight);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, clientWidth, 0, clientHeight, -20, 20);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+}
+
+void BuildStaticLists()
+{
+    BuildAboutPageList();
+    versionLabelList = RecordList(RecordVersionLabel);
+    panelFramesList = RecordList(RecordPanelFrames);
+    BuildPreviewTexturesAndQuads();
+}
+
+void DrawFrame()
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    DrawPreview();
+    glCallList(panelFramesList);
+
+    glDisable(GL_DEPTH_TEST);
+    glCallList(versionLabelList);
+
+    if (searching.load(std::memory_order_relaxed) != 0) DrawSearchProgress();
+}
 
 }  // namespace tessalume
