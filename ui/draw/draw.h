@@ -63,6 +63,10 @@ void Draw(TSelector& browser, int32_t highlighted);
 // The "Tiled Image resolution" panel: value text and wheel sit further right.
 void DrawTileSizePanel(SLWindow& panel);
 
+// The controls of the open page (with the colour strip on the "Attractor" page), then the
+// controls every page shows, in the frame's order.
+void DrawPanelControls();
+
 // ---- Preview ----------------------------------------------------------------------------
 
 // The preview texture of every resolution, all black, and the "Attractor" and "Tiles" quads.

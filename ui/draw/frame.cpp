@@ -2,6 +2,8 @@
 #include <atomic>
 
 #include "engine/engine.h"
+#include "files/files.h"
+#include "ui/controls.h"
 #include "ui/draw/draw.h"
 #include "ui/draw/gl_shapes.h"
 
@@ -79,11 +81,20 @@ void DrawFrame()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     DrawPreview();
     glCallList(panelFramesList);
+    Draw(panelTabs);
 
     glDisable(GL_DEPTH_TEST);
     glCallList(versionLabelList);
+    if (aboutShown) glCallList(aboutPageList);
 
-    if (searching.load(std::memory_order_relaxed) != 0) DrawSearchProgress();
+    DrawPanelControls();
+
+    // Both notices share one place; when both apply both are drawn there.
+    if (exportNoticeTicks > 0) DrawText(491, 124, "File Exported", 0);
+    if (searching.load(std::memory_order_relaxed) != 0) {
+        DrawText(491, 124, "Searching...", 0);
+        DrawSearchProgress();
+    }
 }
 
 }  // namespace tessalume
