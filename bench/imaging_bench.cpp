@@ -50,7 +50,7 @@ void Prepare(int32_t resolution, int32_t mapping, int32_t antialiasing)
     resolutionList.selected = resolution;
     colorMappingList.selected = mapping;
     antialiasingList.selected = antialiasing;
-    antialiasRadius = antialiasRadiusOfEntry[antialiasing];
+    antialiasRadius = antialiasingTable[antialiasing].radius;
     ClearAccumulators();
     ApplySettings();
     ClearAccumulators();

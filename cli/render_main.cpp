@@ -67,7 +67,7 @@ void PrepareSettings(const RenderOptions& options, const std::string& colorMapTe
     if (options.intensity) intensityList.selected = *options.intensity;
     if (options.antialias) {
         antialiasingList.selected = *options.antialias;
-        antialiasRadius = antialiasRadiusOfEntry[*options.antialias];
+        antialiasRadius = antialiasingTable[*options.antialias].radius;
     }
     if (options.transformI) {
         transformIndexI = transformShownI = transformBrowserI.selected = *options.transformI;
@@ -223,7 +223,7 @@ int Render(int argc, const char* const* argv)
 {
     const ParsedCommandLine parsed = ParseRenderCommandLine(argc, argv);
     if (parsed.helpRequested) {
-        std::fputs(renderUsage, stdout);
+        std::fputs(RenderUsage().c_str(), stdout);
         return 0;
     }
     if (!parsed.error.empty()) return Refuse(parsed.error);

@@ -1,5 +1,6 @@
 #include "cli/render_options.h"
 
+#include <algorithm>
 #include <array>
 #include <cfloat>
 #include <charconv>
@@ -8,34 +9,11 @@
 #include <string_view>
 
 #include "engine/engine.h"
+#include "files/desktop.h"
 #include "files/files.h"
+#include "ui/controls.h"
 
 namespace tessalume {
-
-const char renderUsage[] =
-    "Usage: tessalume-render --seed N --out FILE [options]\n"
-    "Renders one quilt without a window, the same for the same command line.\n"
-    "\n"
-    "  --seed N               seed of the random generators, 0..4294967295 (required)\n"
-    "  --out FILE             picture to write (required)\n"
-    "  --points N             plotted steps, rounded up to whole batches of 20000 (2000000)\n"
-    "  --resolution R         Quilt Resolution entry: 0 444 x 256, 1 886 x 512, 2 1774 x 1024 (0)\n"
-    "  --mapping K            Color Mapping Function entry 0..6 (0)\n"
-    "  --antialias A          Antialiasing entry: 0 Off, 1 1.25X, 2 1.5X, 3 1.75X, 4 2.0X (0)\n"
-    "  --intensity I          Intensity Function entry 0..8 (1)\n"
-    "  --transform-i T        Transformation I entry 0..29, locked\n"
-    "  --transform-ii T       Transformation II entry 0..29, locked\n"
-    "  --blur F               Attractor Blurring Factor, at least 0.2, locked\n"
-    "  --colormap FILE        colour map (.map) to load, locked\n"
-    "  --brightness F         brightness after the new quilt, at least 0\n"
-    "  --random-colormap N    presses of the Random colour map button, 0..1000 (0)\n"
-    "  --image WxH            write a tiled picture of W x H pixels, 2..8192 each, not the tile\n"
-    "  --format png|bmp       output format (png)\n"
-    "  --quiet                no progress line on standard error\n"
-    "  --help                 print this text and exit\n"
-    "\n"
-    "On success one line of JSON describing the quilt goes to standard output. Bad input is\n"
-    "refused with exit status 2 before anything is written.\n";
 
 std::string QuotedForMessage(std::string_view text)
 {
@@ -96,7 +74,7 @@ std::string StoreSliderValue(std::string_view text, double low, std::optional<fl
 }
 
 // Export Image's bounds on each side of the picture.
-constexpr uint64_t smallestImageSide = 2, largestImageSide = 8192;
+constexpr uint64_t smallestImageSide = 2, largestImageSide = maxTiledPictureSide;
 
 std::string StoreImageSize(std::string_view text, std::optional<ImageSize>& target)
 {
@@ -105,7 +83,9 @@ std::string StoreImageSize(std::string_view text, std::optional<ImageSize>& targ
     ImageSize size;
     std::string error = StoreWhole(text.substr(0, cross), smallestImageSide, largestImageSide, size.width);
     if (error.empty()) error = StoreWhole(text.substr(cross + 1), smallestImageSide, largestImageSide, size.height);
-    if (!error.empty()) return "width and height must each be a whole number from 2 to 8192: " + error;
+    if (!error.empty())
+        return "width and height must each be a whole number from " + std::to_string(smallestImageSide) + " to " +
+               std::to_string(largestImageSide) + ": " + error;
     target = size;
     return {};
 }
@@ -119,43 +99,130 @@ std::string StorePath(std::string_view text, std::string& target)
     return {};
 }
 
+// An entry of a list, by its index, as a click on the list picks it.
+std::string StoreEntry(std::string_view text, const ListBox& list, std::optional<int32_t>& target)
+{
+    return StoreWhole(text, 0, LayoutOf(&list)->entries.size() - 1, target);
+}
+
+// What the usage says of a list option: the list's title, its entries and its start.
+std::string EntriesOf(const ListBox& list)
+{
+    const ListLayout& layout = *LayoutOf(&list);
+    std::string text = std::string(layout.title) + " entry:";
+    for (std::size_t i = 0; i < layout.entries.size(); ++i)
+        text += (i == 0 ? " " : ", ") + std::to_string(i) + " " + layout.entries[i];
+    return text + " (" + std::to_string(layout.start) + ")";
+}
+
+// "--format" names an "Output Format" entry by its file extension.
+std::string FormatNames(const char* separator)
+{
+    std::string names;
+    for (int32_t format = 0; format < outputFormatCount; ++format)
+        names += (format == 0 ? "" : separator) + std::string(fileFormats[format].defaultExtension);
+    return names;
+}
+
+std::string StoreFormat(std::string_view text, std::optional<int32_t>& target)
+{
+    for (int32_t format = 0; format < outputFormatCount; ++format)
+        if (text == fileFormats[format].defaultExtension) {
+            target = format;
+            return {};
+        }
+    return QuotedForMessage(text) + " is none of " + FormatNames(", ");
+}
+
 // The largest count whose rounding up to whole batches still fits in 64 bits.
 constexpr uint64_t maxPoints = UINT64_MAX / batchSteps * batchSteps;
+constexpr uint64_t lastCatalogueEntry = catalogueSize - 1;
 
-using Setter = std::string (*)(ParsedCommandLine&, std::string_view value);
+// Every option: whether it takes a value, how the value is stored, and what the usage shows of
+// it (the value's name and a description).
+struct Usage {
+    std::string value, text;
+};
 
 struct OptionRow {
     std::string_view name;
     bool takesValue;
-    Setter set;
+    std::string (*set)(ParsedCommandLine&, std::string_view value);
+    Usage (*usage)();
 };
 
+using C = ParsedCommandLine&;
+using V = std::string_view;
+
 constexpr OptionRow optionTable[] = {
-    {"--seed", true, [](ParsedCommandLine& c, std::string_view v) { return StoreWhole(v, 0, UINT32_MAX, c.options.seed); }},
-    {"--out", true, [](ParsedCommandLine& c, std::string_view v) { return StorePath(v, c.options.outPath); }},
-    {"--points", true, [](ParsedCommandLine& c, std::string_view v) { return StoreWhole(v, 0, maxPoints, c.options.points); }},
-    {"--resolution", true, [](ParsedCommandLine& c, std::string_view v) { return StoreWhole(v, 0, 2, c.options.resolution); }},
-    {"--mapping", true, [](ParsedCommandLine& c, std::string_view v) { return StoreWhole(v, 0, 6, c.options.mapping); }},
-    {"--antialias", true, [](ParsedCommandLine& c, std::string_view v) { return StoreWhole(v, 0, 4, c.options.antialias); }},
-    {"--intensity", true, [](ParsedCommandLine& c, std::string_view v) { return StoreWhole(v, 0, 8, c.options.intensity); }},
-    {"--transform-i", true, [](ParsedCommandLine& c, std::string_view v) { return StoreWhole(v, 0, catalogueSize - 1, c.options.transformI); }},
-    {"--transform-ii", true, [](ParsedCommandLine& c, std::string_view v) { return StoreWhole(v, 0, catalogueSize - 1, c.options.transformII); }},
-    {"--blur", true, [](ParsedCommandLine& c, std::string_view v) { return StoreSliderValue(v, 0.2, c.options.blur); }},
-    {"--colormap", true, [](ParsedCommandLine& c, std::string_view v) { return StorePath(v, c.options.colorMapPath.emplace()); }},
-    {"--brightness", true, [](ParsedCommandLine& c, std::string_view v) { return StoreSliderValue(v, 0, c.options.brightness); }},
-    {"--random-colormap", true, [](ParsedCommandLine& c, std::string_view v) { return StoreWhole(v, 0, 1000, c.options.randomColorMaps); }},
-    {"--image", true, [](ParsedCommandLine& c, std::string_view v) { return StoreImageSize(v, c.options.image); }},
-    {"--format", true, [](ParsedCommandLine& c, std::string_view v) -> std::string {
-         if (v != "png" && v != "bmp") return QuotedForMessage(v) + " is neither png nor bmp";
-         c.options.format = v == "png" ? 0 : 1;
-         return {};
-     }},
-    {"--quiet", false, [](ParsedCommandLine& c, std::string_view) { c.options.quiet = true; return std::string(); }},
-    {"--help", false, [](ParsedCommandLine& c, std::string_view) { c.helpRequested = true; return std::string(); }},
+    {"--seed", true, [](C c, V v) { return StoreWhole(v, 0, UINT32_MAX, c.options.seed); },
+     [] { return Usage{"N", "seed of the random generators, 0..4294967295 (required)"}; }},
+    {"--out", true, [](C c, V v) { return StorePath(v, c.options.outPath); },
+     [] { return Usage{"FILE", "picture to write (required)"}; }},
+    {"--points", true, [](C c, V v) { return StoreWhole(v, 0, maxPoints, c.options.points); },
+     [] { return Usage{"N", "plotted steps, rounded up to whole batches of " + std::to_string(batchSteps) + " (" +
+                 std::to_string(RenderOptions{}.points) + ")"}; }},
+    {"--resolution", true, [](C c, V v) { return StoreEntry(v, resolutionList, c.options.resolution); },
+     [] { return Usage{"R", EntriesOf(resolutionList)}; }},
+    {"--mapping", true, [](C c, V v) { return StoreEntry(v, colorMappingList, c.options.mapping); },
+     [] { return Usage{"K", EntriesOf(colorMappingList)}; }},
+    {"--antialias", true, [](C c, V v) { return StoreEntry(v, antialiasingList, c.options.antialias); },
+     [] { return Usage{"A", EntriesOf(antialiasingList)}; }},
+    {"--intensity", true, [](C c, V v) { return StoreEntry(v, intensityList, c.options.intensity); },
+     [] { return Usage{"I", EntriesOf(intensityList)}; }},
+    {"--transform-i", true, [](C c, V v) { return StoreWhole(v, 0, lastCatalogueEntry, c.options.transformI); },
+     [] { return Usage{"T", "Transformation I entry 0.." + std::to_string(lastCatalogueEntry) + ", locked"}; }},
+    {"--transform-ii", true, [](C c, V v) { return StoreWhole(v, 0, lastCatalogueEntry, c.options.transformII); },
+     [] { return Usage{"T", "Transformation II entry 0.." + std::to_string(lastCatalogueEntry) + ", locked"}; }},
+    {"--blur", true, [](C c, V v) { return StoreSliderValue(v, 0.2, c.options.blur); },
+     [] { return Usage{"F", "Attractor Blurring Factor, at least 0.2, locked"}; }},
+    {"--colormap", true, [](C c, V v) { return StorePath(v, c.options.colorMapPath.emplace()); },
+     [] { return Usage{"FILE", "colour map (.map) to load, locked"}; }},
+    {"--brightness", true, [](C c, V v) { return StoreSliderValue(v, 0, c.options.brightness); },
+     [] { return Usage{"F", "brightness after the new quilt, at least 0"}; }},
+    {"--random-colormap", true, [](C c, V v) { return StoreWhole(v, 0, 1000, c.options.randomColorMaps); },
+     [] { return Usage{"N", "presses of the Random colour map button, 0..1000 (0)"}; }},
+    {"--image", true, [](C c, V v) { return StoreImageSize(v, c.options.image); },
+     [] { return Usage{"WxH", "write a tiled picture of W x H pixels, " + std::to_string(smallestImageSide) + ".." +
+                 std::to_string(largestImageSide) + " each, not the tile"}; }},
+    {"--format", true, [](C c, V v) { return StoreFormat(v, c.options.format); },
+     [] { return Usage{FormatNames("|"), "output format (" + std::string(fileFormats[0].defaultExtension) + ")"}; }},
+    {"--quiet", false, [](C c, V) { c.options.quiet = true; return std::string(); },
+     [] { return Usage{"", "no progress line on standard error"}; }},
+    {"--help", false, [](C c, V) { c.helpRequested = true; return std::string(); },
+     [] { return Usage{"", "print this text and exit"}; }},
 };
 constexpr std::size_t optionCount = std::size(optionTable);
 
+// The option and its value from column 3, the description from column 26, wrapped after a
+// comma before column 100 so that no entry of a list is cut in two.
+std::string UsageLine(const OptionRow& row)
+{
+    constexpr std::size_t indent = 25, width = 100;
+    const Usage usage = row.usage();
+    std::string line = "  " + std::string(row.name) + (usage.value.empty() ? "" : " " + usage.value);
+    line.resize(std::max(line.size() + 1, indent), ' ');
+    std::string_view rest = usage.text;
+    std::size_t cut = 0;
+    while (rest.size() > width - indent && (cut = rest.rfind(", ", width - indent)) != std::string_view::npos) {
+        line += std::string(rest.substr(0, cut + 1)) + "\n" + std::string(indent, ' ');
+        rest.remove_prefix(cut + 2);
+    }
+    return line + std::string(rest) + "\n";
+}
+
 }  // namespace
+
+std::string RenderUsage()
+{
+    std::string text =
+        "Usage: tessalume-render --seed N --out FILE [options]\n"
+        "Renders one quilt without a window, the same for the same command line.\n\n";
+    for (const OptionRow& row : optionTable) text += UsageLine(row);
+    return text +
+           "\nOn success one line of JSON describing the quilt goes to standard output. Bad input is\n"
+           "refused with exit status 2 before anything is written.\n";
+}
 
 ParsedCommandLine ParseRenderCommandLine(int argc, const char* const* argv)
 {

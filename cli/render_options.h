@@ -39,7 +39,7 @@ ParsedCommandLine ParseRenderCommandLine(int argc, const char* const* argv);
 // that the message stays one line.
 std::string QuotedForMessage(std::string_view text);
 
-// The text that --help prints.
-extern const char renderUsage[];
+// The text that --help prints, its lists' entries as the controls offer them.
+std::string RenderUsage();
 
 }  // namespace tessalume

@@ -2,9 +2,12 @@
 // object; the worker, the search and the interface thread read and write these directly.
 #pragma once
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 
 #include "engine/random.h"
+#include "engine/relaxed.h"
 
 namespace tessalume {
 
@@ -50,20 +53,33 @@ extern double hexMidX[6], hexMidY[6];
 extern double pixelScale;
 extern double inverseStepRange;
 
-// Resolution in force.
+// The row of a list's table for a selection; nullptr for a selection outside the table.
+template <typename Row, std::size_t size>
+constexpr const Row* RowOf(const Row (&table)[size], int32_t selection)
+{
+    return static_cast<uint32_t>(selection) < size ? &table[selection] : nullptr;
+}
+
+// The "Quilt Resolution" list: the sizes of each entry's period and preview texture, and the
+// factor by which the intensity functions that follow the resolution raise their gain.
 struct ResolutionRow {
+    const char* label;
     uint32_t textureSize;
     int32_t periodWidth, periodHeight, halfWidth, halfHeight;
+    double gainFactor;
 };
-inline constexpr ResolutionRow resolutionTable[3] = {
-    {512, 444, 256, 222, 128},
-    {1024, 886, 512, 443, 256},
-    {2048, 1774, 1024, 887, 512},
+inline constexpr ResolutionRow resolutionTable[] = {
+    {"444 x 256", 512, 444, 256, 222, 128, 1.0},
+    {"886 x 512", 1024, 886, 512, 443, 256, 1.5},
+    {"1774 x 1024", 2048, 1774, 1024, 887, 512, 2.25},
 };
-inline constexpr int32_t maxPeriodWidth = 1774;
-inline constexpr int32_t maxPeriodHeight = 1024;
+inline constexpr int32_t resolutionCount = static_cast<int32_t>(std::size(resolutionTable));
+// The last row is the largest: the static buffers are sized for it.
+inline constexpr ResolutionRow largestResolution = resolutionTable[resolutionCount - 1];
+inline constexpr int32_t maxPeriodWidth = largestResolution.periodWidth;
+inline constexpr int32_t maxPeriodHeight = largestResolution.periodHeight;
 inline constexpr int32_t maxPeriodCells = maxPeriodWidth * maxPeriodHeight;
-inline constexpr uint32_t maxTextureSize = 2048;
+inline constexpr uint32_t maxTextureSize = largestResolution.textureSize;
 
 extern uint32_t textureSize;
 extern int32_t periodWidth, periodHeight, halfWidth, halfHeight;
@@ -74,12 +90,27 @@ extern int32_t activeResolution;
 void SetPeriodFromTextureSize();
 
 // Requests between the interface thread and the worker: each is set by one side and cleared
-// by the other, and is looked at only between batches.
+// by the other, and is looked at only between batches. The interface posts a request with 1;
+// the worker sets a reset or a random colour map to 2 while it carries it out, so that one
+// posted again meanwhile is carried out once more rather than lost, and one still at 1 can be
+// withdrawn.
 extern std::atomic<uint8_t> newQuiltRequest;
 extern std::atomic<uint8_t> resetRequest;
 extern std::atomic<uint8_t> clearOnReset;
 extern std::atomic<uint8_t> renderInProgress;
 extern std::atomic<uint8_t> workerNotStarted;
+// "Random": the generators draw from engineRandom and paletteRandom, which only the worker draws
+// from once it runs, so it draws the map too, before the reset posted with it.
+extern std::atomic<uint8_t> randomColorMapRequest;
+// Withdraws a reset that the worker has not taken up yet.
+void WithdrawReset();
+// Withdraws a random colour map not drawn yet and waits for one being drawn.
+void WithdrawRandomColorMap();
+// Between these the worker neither clears QuiltImage and the accumulators nor changes the
+// resolution: the interface thread copies the picture outside a refresh (an export). A clear
+// already under way is waited for; it takes no longer than a clear.
+void HoldQuiltImage();
+void ReleaseQuiltImage();
 // Search progress, read by the frame drawing.
 extern std::atomic<uint8_t> searching;
 extern std::atomic<int32_t> searchAttempts;
@@ -117,15 +148,16 @@ inline constexpr int batchSteps = 20000;
 
 // Runs one batch of 20000 steps (step, plot, move on), unless a refresh is in progress.
 void RunWorkerSteps();
-// Carries out the requests posted since the last batch: a new quilt, then a reset.
+// Carries out the requests posted since the last batch: a new quilt, a random colour map, then
+// a reset.
 void HandleWorkerRequests();
 // One pass of the worker loop: RunWorkerSteps, then HandleWorkerRequests.
 void RunWorkerBatch();
 // The worker thread's entry; its argument is ignored and it never returns.
 void WorkerMain(void* unused);
 
-// A new random quilt: colour map, brightness, export digit and name, then the search. Returns
-// when an orbit has been accepted.
+// A new random quilt: colour map, brightness and export digit, then the search. Returns when
+// an orbit has been accepted.
 void NewQuilt();
 void SearchAttractor();
 

@@ -82,7 +82,7 @@ void ApplySettings()
     const int32_t wanted = resolutionList.selected;
     if (wanted != activeResolution) {
         ClearAccumulators();  // with the old sizes: these are the cells in use
-        if (wanted >= 0 && wanted < 3) textureSize = resolutionTable[wanted].textureSize;
+        if (const ResolutionRow* row = RowOf(resolutionTable, wanted)) textureSize = row->textureSize;
         SetPeriodFromTextureSize();
         activeResolution = wanted;
         pixelScale = periodHeight / (latticeRadius * 2.0) * 2.0;

@@ -23,16 +23,19 @@ struct FileDialogRequest {
     std::string suggestedName;
 };
 
-// The file types of the three kinds of files the user picks, indexed by the export format.
+// The three kinds of files the user picks, indexed by the export format: the name of the kind,
+// its file types and extension. The first outputFormatCount rows are the "Output Format" list.
 inline constexpr int32_t pngFormat = 0, bmpFormat = 1, colorMapFormat = 2;
+inline constexpr int32_t outputFormatCount = 2;
 struct FileFormatRow {
+    const char* label;
     FileType types[2];
     const char* defaultExtension;
 };
 inline constexpr FileFormatRow fileFormats[3] = {
-    {{{"PNG Files (*.png)", "*.png"}, {"All Files", "*.*"}}, "png"},
-    {{{"Bitmap Files", "*.bmp"}, {"All Files", "*.*"}}, "bmp"},
-    {{{"Color Files", "*.map"}, {"All Files", "*.*"}}, "map"},
+    {"PNG", {{"PNG Files (*.png)", "*.png"}, {"All Files", "*.*"}}, "png"},
+    {"BMP", {{"Bitmap Files", "*.bmp"}, {"All Files", "*.*"}}, "bmp"},
+    {"Color Map", {{"Color Files", "*.map"}, {"All Files", "*.*"}}, "map"},
 };
 
 class Desktop {

@@ -2,6 +2,7 @@
 // for a path, then writes or reads, and tells the user when a file cannot be written or read.
 #include <sys/stat.h>
 
+#include "engine/engine.h"
 #include "files/desktop.h"
 #include "files/files.h"
 #include "ui/controls.h"
@@ -20,9 +21,6 @@ public:
 
 NoDesktop noDesktop;
 Desktop* installedDesktop = &noDesktop;
-
-// "File Exported" lasts about 8 seconds whatever the refresh interval.
-constexpr int32_t noticeTicksByRefreshInterval[] = {20, 13, 8, 4, 2};  // 400ms 600ms 1s 2s 5s
 
 bool IsFolder(const std::string& path)
 {
@@ -119,9 +117,8 @@ void ExportTile()
 {
     if (!ChooseExportFile(outputFormatList.selected)) return;
     if (!ExportPicture(MakeTilePicture())) return;
-    const int32_t interval = refreshIntervalList.selected;
-    const bool known = interval >= 0 && interval < static_cast<int32_t>(std::size(noticeTicksByRefreshInterval));
-    exportNoticeTicks = noticeTicksByRefreshInterval[known ? interval : 0];
+    const RefreshIntervalEntry* interval = RowOf(refreshIntervalTable, refreshIntervalList.selected);
+    exportNoticeTicks = (interval != nullptr ? *interval : refreshIntervalTable[0]).noticeTicks;
 }
 
 void ExportTiledImage(int32_t width, int32_t height)

@@ -14,7 +14,6 @@ extern int32_t colorMappingIndex;
 extern double antialiasRadius;
 // Gain of the intensity functions, set by the "Brightness" slider and by each new quilt.
 extern double brightness;
-inline constexpr double resolutionFactor[3] = {1.0, 1.5, 2.25};
 
 // The 8-bit RGB picture of one period, rows from y = 0 upward, sized for the largest period.
 inline constexpr int32_t quiltImageBytes = maxPeriodCells * 3;
@@ -70,12 +69,64 @@ void IntensityVeryBright();
 void IntensityWhiteI();
 void IntensityWhiteII();
 
+// The lists that choose the imaging functions, one row per entry in list order: what the
+// list shows, and everything that follows from picking the entry.
+
+// "Intensity Function": the function and the ground of the quilt image it draws on.
+struct IntensityEntry {
+    const char* label;
+    EngineFunction function;
+    uint8_t background;  // every byte of QuiltImage after a clear: black, or white
+};
+inline constexpr IntensityEntry intensityTable[] = {
+    {"Very Low Br.", IntensityVeryLow, 0},
+    {"Low Brightness", IntensityLow, 0},
+    {"Medium Brightness", IntensityMedium, 0},
+    {"High Brightness", IntensityHigh, 0},
+    {"Very High Br.", IntensityVeryHigh, 0},
+    {"Low Constrast", IntensityLowContrast, 0},
+    {"Very Bright", IntensityVeryBright, 0},
+    {"White I", IntensityWhiteI, 255},
+    {"White II", IntensityWhiteII, 255},
+};
+
+// "Color Mapping Function": the plot function of the mapping, plain and antialiased.
+struct ColorMappingEntry {
+    const char* label;
+    EngineFunction plain, antialiased;
+};
+inline constexpr ColorMappingEntry colorMappingTable[] = {
+    {"Distance", PlotDistance, PlotDistanceAntialiased},
+    {"Angle", PlotAngle, PlotAngleAntialiased},
+    {"Sinusoidal", PlotSinusoidal, PlotSinusoidalAntialiased},
+    {"Square Wave", PlotSquareWave, PlotSquareWaveAntialiased},
+    {"Triangle Wave", PlotTriangleWave, PlotTriangleWaveAntialiased},
+    {"Circular", PlotCircular, PlotCircularAntialiased},
+    {"Circular II", PlotCircularII, PlotCircularIIAntialiased},
+};
+
+// "Antialiasing": the splat radius that a click on the entry sets, and whether the entry
+// selects the antialiased plot functions (which also raise the intensity gain by half).
+struct AntialiasingEntry {
+    const char* label;
+    double radius;
+    bool antialiased;
+};
+inline constexpr AntialiasingEntry antialiasingTable[] = {
+    {"Off", 1.0, false}, {"1.25X", 1.25, true}, {"1.5X", 1.5, true}, {"1.75X", 1.75, true}, {"2.0X", 2.0, true},
+};
+
+// True when the "Antialiasing" selection is an entry that antialiases.
+bool AntialiasingOn();
+
 // Paints QuiltImage with the background of the "Intensity Function" selection and zeroes the
 // accumulators over the period in use.
 void ClearAccumulators();
-// Stores in plotSlot the plot function of colorMappingIndex and the antialiasing selection.
+// Stores in plotSlot the plot function of colorMappingIndex and the antialiasing selection;
+// an index outside the table leaves it.
 void SelectPlotFunction();
-// Stores in intensitySlot the function of the "Intensity Function" selection.
+// Stores in intensitySlot the function of the "Intensity Function" selection; a selection
+// outside the table leaves it.
 void SelectIntensityFunction();
 // Copies QuiltImage into previewPixels, wrapped around the period and transposed.
 void TilePreview();

@@ -122,8 +122,8 @@ constexpr GainRow whiteGain{true, 0.25, 0.375};
 double Gain(const GainRow& row)
 {
     double b = brightness;
-    if (row.byResolution) b *= resolutionFactor[std::clamp(activeResolution, 0, 2)];
-    return b * (antialiasingList.selected != 0 ? row.onFactor : row.offFactor);
+    if (row.byResolution) b *= resolutionTable[std::clamp(activeResolution, 0, resolutionCount - 1)].gainFactor;
+    return b * (AntialiasingOn() ? row.onFactor : row.offFactor);
 }
 
 using Curve = double (*)(double);
@@ -184,19 +184,10 @@ void IntensityVeryBright() { Tone<RootOfSine, OnBlack>(plainGain); }
 void IntensityWhiteI() { Tone<Root, WhiteI>(whiteGain); }
 void IntensityWhiteII() { Tone<Root, WhiteII>(whiteGain); }
 
-namespace {
-// In the order of the "Intensity Function" list.
-constexpr EngineFunction intensityFunctions[9] = {
-    IntensityVeryLow, IntensityLow,        IntensityMedium,     IntensityHigh,   IntensityVeryHigh,
-    IntensityLowContrast, IntensityVeryBright, IntensityWhiteI, IntensityWhiteII,
-};
-}  // namespace
-
 void SelectIntensityFunction()
 {
-    const int32_t selection = intensityList.selected;
-    if (selection < 0 || selection >= 9) return;
-    intensitySlot.store(intensityFunctions[selection]);
+    if (const IntensityEntry* entry = RowOf(intensityTable, intensityList.selected))
+        intensitySlot.store(entry->function);
 }
 
 }  // namespace tessalume

@@ -19,7 +19,6 @@ namespace {
 
 constexpr double pi = 3.141592653589793;
 constexpr int translateCount = 13;
-constexpr int32_t whiteIntensityFirst = 7;  // "White I" and "White II" draw on white
 
 enum class Mapping { distance, angle, sinusoidal, squareWave, triangleWave, circular, circularII };
 
@@ -188,32 +187,22 @@ void FlushPlotQueue()
     }
 }
 
-namespace {
-// Rows by colorMappingIndex; columns antialiasing "Off" and any other entry.
-constexpr EngineFunction plotFunctions[7][2] = {
-    {PlotDistance, PlotDistanceAntialiased},
-    {PlotAngle, PlotAngleAntialiased},
-    {PlotSinusoidal, PlotSinusoidalAntialiased},
-    {PlotSquareWave, PlotSquareWaveAntialiased},
-    {PlotTriangleWave, PlotTriangleWaveAntialiased},
-    {PlotCircular, PlotCircularAntialiased},
-    {PlotCircularII, PlotCircularIIAntialiased},
-};
-}  // namespace
+bool AntialiasingOn()
+{
+    const AntialiasingEntry* entry = RowOf(antialiasingTable, antialiasingList.selected);
+    return entry != nullptr && entry->antialiased;
+}
 
 void SelectPlotFunction()
 {
-    if (colorMappingIndex < 0 || colorMappingIndex >= 7) return;
-    plotSlot = plotFunctions[colorMappingIndex][antialiasingList.selected != 0 ? 1 : 0];
+    if (const ColorMappingEntry* mapping = RowOf(colorMappingTable, colorMappingIndex))
+        plotSlot = AntialiasingOn() ? mapping->antialiased : mapping->plain;
 }
 
 void ClearAccumulators()
 {
-    const uint8_t background = intensityList.selected >= whiteIntensityFirst &&
-                                       intensityList.selected <= whiteIntensityFirst + 1
-                                   ? 255
-                                   : 0;
-    std::memset(QuiltImage, background, sizeof QuiltImage);
+    const IntensityEntry* intensity = RowOf(intensityTable, intensityList.selected);
+    std::memset(QuiltImage, intensity != nullptr ? intensity->background : 0, sizeof QuiltImage);
     const int32_t cellsInUse = periodWidth * periodHeight;
     if (cellsInUse > 0 && cellsInUse <= maxPeriodCells)
         std::memset(Accumulators, 0, sizeof(AccumulatorCell) * static_cast<size_t>(cellsInUse));

@@ -24,7 +24,7 @@ Origin OriginOf(const RgbPicture& picture, int32_t x, int32_t y)
 
 class Pictures : public ::testing::Test {
 protected:
-    void SetUp() override { saved = {textureSize, periodWidth, periodHeight, halfWidth, halfHeight}; }
+    void SetUp() override { saved = {"", textureSize, periodWidth, periodHeight, halfWidth, halfHeight, 1.0}; }
     void TearDown() override
     {
         periodWidth = saved.periodWidth;

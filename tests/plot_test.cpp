@@ -23,7 +23,7 @@ void Select(int32_t mapping, int32_t antialiasing)
 {
     colorMappingIndex = mapping;
     antialiasingList.selected = antialiasing;
-    antialiasRadius = antialiasRadiusOfEntry[antialiasing];
+    antialiasRadius = antialiasingTable[antialiasing].radius;
     SelectPlotFunction();
 }
 

@@ -1,15 +1,16 @@
-#include <gtest/gtest.h>
-
+// The headless renderer as a user runs it. Its pinned results guard the whole chain at once:
+// search, catalogues, step, plot and intensity functions, colour maps, map files, pictures.
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/fixtures.h"
 
 namespace tessalume {
 namespace {
@@ -21,14 +22,6 @@ struct RunResult {
     std::string out, err;
 };
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
 std::string Quoted(const std::string& text)
 {
     std::string quoted = "'";
@@ -36,177 +29,189 @@ std::string Quoted(const std::string& text)
     return quoted + "'";
 }
 
-std::string JsonValue(const std::string& line, const std::string& key)
+std::vector<std::string> Words(const std::string& text)
 {
-    std::smatch match;
-    return std::regex_search(line, match, std::regex("\"" + key + "\":(\"[^\"]*\"|[^,}]*)")) ? match[1].str() : "";
+    std::istringstream stream(text);
+    return {std::istream_iterator<std::string>(stream), std::istream_iterator<std::string>()};
 }
 
-uint32_t Read32(const std::string& bytes, std::size_t at, bool bigEndian)
-{
-    uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) value = value << 8 | static_cast<uint8_t>(bytes[at + (bigEndian ? i : 3 - i)]);
-    return value;
-}
-
-// Each test runs the renderer in a fresh empty folder "work"; its output streams go beside it,
-// so that the folder's listing shows exactly what the run left.
-class Renderer : public ::testing::Test {
+// Runs the renderer in the folder "work"; its output streams go beside it, so that the
+// folder's listing shows exactly what a run left.
+class Renderer : public ScratchFolder {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "tessalume-render-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root = pattern;
-        work = root / "work";
-        fs::create_directory(work);
+        ScratchFolder::SetUp();
+        fs::create_directory(folder / "work");
     }
-    void TearDown() override { fs::remove_all(root); }
-
     // shellPrefix runs first in the same shell (a resource limit, say).
     RunResult Run(const std::vector<std::string>& arguments, const std::string& shellPrefix = "") const
     {
-        std::string command = shellPrefix + "cd " + Quoted(work.string()) + " && " + Quoted(TESSALUME_RENDER_PATH);
+        std::string command = shellPrefix + "cd " + Quoted(PathIn("work")) + " && " + Quoted(TESSALUME_RENDER_PATH);
         for (const std::string& argument : arguments) command += " " + Quoted(argument);
-        command += " >" + Quoted((root / "stdout").string()) + " 2>" + Quoted((root / "stderr").string());
+        command += " >" + Quoted(PathIn("stdout")) + " 2>" + Quoted(PathIn("stderr"));
         const int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(root / "stdout"), ReadFile(root / "stderr")};
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(PathIn("stdout")), ReadFile(PathIn("stderr"))};
     }
-
     std::vector<std::string> Listing() const
     {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(work)) names.push_back(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(folder / "work")) names.push_back(entry.path().filename());
         std::sort(names.begin(), names.end());
         return names;
     }
-
-    fs::path root, work;
+    void ExpectRefused(const RunResult& result) const
+    {
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.out, "");
+        ASSERT_FALSE(result.err.empty());
+        EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;  // one line
+    }
 };
 
-void ExpectRefused(const RunResult& result)
+// A colour map file with fractions and whole numbers, so that loading it smooths.
+std::string PaletteFile()
 {
-    EXPECT_EQ(result.status, 2);
-    EXPECT_EQ(result.out, "");
-    ASSERT_FALSE(result.err.empty());
-    EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;  // one line
+    std::string text;
+    for (int i = 0; i < 200; ++i)
+        text += std::to_string(i * 1.25 + 0.5) + " " + std::to_string(255 - i) + " " + std::to_string((i * 37) % 256) + "\n";
+    return text;
 }
 
-TEST_F(Renderer, SameSeedGivesTheSameFileAndSummary)
+// Every intensity function and colour mapping, antialiasing off and on, each resolution, a
+// loaded and random colour maps, locked transformations and blur, a brightness, a tiled
+// picture, both formats.
+struct Golden {
+    const char* arguments;
+    const char* summary;  // the JSON line without its two timings
+    uint64_t pictureDigest;  // of the file's bytes, or of the decoded pixels of a PNG
+};
+const Golden goldens[] = {
+    {"--seed 11 --points 100000",
+     R"({"seed":11,"runNumber":98,"powerExponent":10,"lambda":1.041104793548584,"alpha":-3.3692255020141602,"beta":10.28882884979248,"gamma":5.226776123046875,"omega":0.241655632853508,)"
+     R"("transformIndexI":9,"transformIndexII":29,"transformFrequency":9,"transformAmplitude":-0.71772086620330811,"transformPhase":4.2234427159359056,"transformVariant":3,)"
+     R"("latticeRadius":0.051077915606348105,"blurringFactor":0.43402324318885804,"blurRadius":4.3298833177332016e-05,"brightness":7,"searchPasses":3,"searchAttempts":56,"defaultExportName":"Tessalume_98_832_L.png","points":100000})",
+     0x7e8ebd23cfed9de1ull},
+    {"--seed 12 --points 100000 --intensity 0 --mapping 1 --antialias 1 --format bmp",
+     R"({"seed":12,"runNumber":8792,"powerExponent":4,"lambda":2.8034439086914062,"alpha":-8.1238546371459961,"beta":-1.66451096534729,"gamma":0.94971209764480591,"omega":-0.30398553609848022,)"
+     R"("transformIndexI":11,"transformIndexII":0,"transformFrequency":3,"transformAmplitude":0.61605721712112427,"transformPhase":5.8982628639233532,"transformVariant":2,)"
+     R"("latticeRadius":0.50175253295621225,"blurringFactor":2.9261657714843752,"blurRadius":0.0028675997806485434,"brightness":8.2000000029802322,"searchPasses":1,"searchAttempts":9,"defaultExportName":"Tessalume_8792_1486_H.bmp","points":100000})",
+     0x3dea3f18267a0fe3ull},
+    {"--seed 13 --points 100000 --intensity 2 --mapping 2 --resolution 1 --format bmp",
+     R"({"seed":13,"runNumber":1405,"powerExponent":22,"lambda":-3.6136605739593506,"alpha":9.4421768188476562,"beta":2.8939309120178223,"gamma":-6.2592992782592773,"omega":0,)"
+     R"("transformIndexI":1,"transformIndexII":0,"transformFrequency":3,"transformAmplitude":0.66248631477355957,"transformPhase":0,"transformVariant":1,)"
+     R"("latticeRadius":0.42016340980141126,"blurringFactor":5.6847321510314943,"blurRadius":0.0046650711804396561,"brightness":5.800000011920929,"searchPasses":1,"searchAttempts":490,"defaultExportName":"Tessalume_1405_1025_L.bmp","points":100000})",
+     0x0640b750222420e5ull},
+    {"--seed 14 --points 60000 --intensity 3 --mapping 3 --resolution 2 --antialias 4 --format bmp",
+     R"({"seed":14,"runNumber":99,"powerExponent":1,"lambda":-1.8388098478317261,"alpha":6.1597161293029785,"beta":3.2960920333862305,"gamma":0.62941789627075195,"omega":0,)"
+     R"("transformIndexI":0,"transformIndexII":0,"transformFrequency":6,"transformAmplitude":-0.73297011852264404,"transformPhase":0,"transformVariant":0,)"
+     R"("latticeRadius":0.45244540118412752,"blurringFactor":5.7567617416381838,"blurRadius":0.0050871491713221188,"brightness":7.800000011920929,"searchPasses":1,"searchAttempts":70,"defaultExportName":"Tessalume_99_1339_H.bmp","points":60000})",
+     0x6a36055c6ea68438ull},
+    {"--seed 15 --points 100000 --intensity 4 --mapping 4 --colormap palette.map --format bmp",
+     R"({"seed":15,"runNumber":7521,"powerExponent":10,"lambda":2.3317587375640869,"alpha":-5.742764949798584,"beta":10.54527473449707,"gamma":-3.8715372085571289,"omega":0,)"
+     R"("transformIndexI":0,"transformIndexII":13,"transformFrequency":6,"transformAmplitude":-0.6470332145690918,"transformPhase":2.0724288295735716,"transformVariant":0,)"
+     R"("latticeRadius":0.70831427272688063,"blurringFactor":0.47319520711898805,"blurRadius":0.00065463070114908531,"brightness":6.2000000029802322,"searchPasses":1,"searchAttempts":109,"defaultExportName":"Tessalume_7521_2804_L.bmp","points":100000})",
+     0xd7b08350a7f19439ull},
+    {"--seed 16 --points 100000 --intensity 5 --mapping 5 --random-colormap 7 --format bmp",
+     R"({"seed":16,"runNumber":8701,"powerExponent":7,"lambda":1.4710798263549805,"alpha":-1.8518970012664795,"beta":-2.6033127307891846,"gamma":-5.6662483215332031,"omega":0.22611916065216064,)"
+     R"("transformIndexI":0,"transformIndexII":5,"transformFrequency":9,"transformAmplitude":0.44180530309677124,"transformPhase":4.8587953874620631,"transformVariant":2,)"
+     R"("latticeRadius":0.67344657557837462,"blurringFactor":0.20781310908496381,"blurRadius":0.00027334184897180488,"brightness":9.800000011920929,"searchPasses":1,"searchAttempts":7,"defaultExportName":"Tessalume_8701_2614_L.bmp","points":100000})",
+     0x596ca61d2bce104eull},
+    {"--seed 17 --points 100000 --intensity 6 --mapping 6 --antialias 2 --transform-i 12 --transform-ii 20 --blur 0.7 --brightness 3.5 --format bmp",
+     R"({"seed":17,"runNumber":2903,"powerExponent":1,"lambda":-1.6847822666168213,"alpha":2.5532999038696289,"beta":-0.70692479610443115,"gamma":-0.68612247705459595,"omega":-0.060262978076934814,)"
+     R"("transformIndexI":12,"transformIndexII":20,"transformFrequency":9,"transformAmplitude":0.46902289986610413,"transformPhase":0,"transformVariant":2,)"
+     R"("latticeRadius":0.2872934656232714,"blurringFactor":0.69999998807907104,"blurRadius":0.00039278402834274414,"brightness":3.5,"searchPasses":2,"searchAttempts":1,"defaultExportName":"Tessalume_2903_2404_H.bmp","points":100000})",
+     0xd9ecaefa59e54eefull},
+    {"--seed 18 --points 100000 --intensity 7 --mapping 0 --antialias 3 --image 700x300 --format bmp",
+     R"({"seed":18,"runNumber":3484,"powerExponent":1,"lambda":-1.6488747596740723,"alpha":4.9061160087585449,"beta":-0.37505060434341431,"gamma":-5.8049497604370117,"omega":-0.072446674108505249,)"
+     R"("transformIndexI":0,"transformIndexII":20,"transformFrequency":9,"transformAmplitude":0.70011305809020996,"transformPhase":0.54496502574076033,"transformVariant":3,)"
+     R"("latticeRadius":0.34623297947478038,"blurringFactor":5.5361315727233888,"blurRadius":0.0037437330648211341,"brightness":9.6000000238418579,"searchPasses":1,"searchAttempts":167,"defaultExportName":"Tessalume_3484_2750_H.bmp","points":100000})",
+     0xf33f85614b2f98ecull},
+    {"--seed 19 --points 100000 --intensity 8 --mapping 1 --random-colormap 2 --resolution 1 --format bmp",
+     R"({"seed":19,"runNumber":1506,"powerExponent":22,"lambda":-1.960136890411377,"alpha":1.4833308458328247,"beta":12.618330955505371,"gamma":-2.4378294944763184,"omega":0,)"
+     R"("transformIndexI":0,"transformIndexII":0,"transformFrequency":6,"transformAmplitude":0.52509844303131104,"transformPhase":2.4718701613026437,"transformVariant":2,)"
+     R"("latticeRadius":1.5922869411063574,"blurringFactor":2.2440826416015627,"blurRadius":0.0069789521191125515,"brightness":5.2000000029802322,"searchPasses":1,"searchAttempts":9,"defaultExportName":"Tessalume_1506_3128_L.bmp","points":100000})",
+     0x3668dd4ef3fcad9cull},
+
+};
+
+std::string WithoutTimings(const std::string& json)
 {
-    const RunResult first = Run({"--seed", "7", "--out", "first.png", "--points", "20000"});
-    const RunResult second = Run({"--points", "20000", "--out", "second.png", "--seed", "7"});
-    ASSERT_EQ(first.status, 0) << first.err;
-    ASSERT_EQ(second.status, 0) << second.err;
-    EXPECT_EQ(first.err + second.err, "");
-
-    const std::string picture = ReadFile(work / "first.png");
-    EXPECT_EQ(picture, ReadFile(work / "second.png"));
-    ASSERT_GT(picture.size(), 24u);
-    EXPECT_EQ(picture.substr(0, 8), "\x89PNG\r\n\x1a\n");
-    EXPECT_EQ(Read32(picture, 16, true), 444u);
-    EXPECT_EQ(Read32(picture, 20, true), 256u);
-
-    // One line, every key in its place, the same quilt apart from the timing.
-    ASSERT_FALSE(first.out.empty());
-    EXPECT_EQ(first.out.find('\n'), first.out.size() - 1);
-    std::vector<std::string> keys;
-    const std::regex key("\"([A-Za-z]+)\":");
-    for (auto m = std::sregex_iterator(first.out.begin(), first.out.end(), key); m != std::sregex_iterator(); ++m)
-        keys.push_back((*m)[1]);
-    EXPECT_EQ(keys, (std::vector<std::string>{
-                        "seed", "runNumber", "powerExponent", "lambda", "alpha", "beta", "gamma", "omega",
-                        "transformIndexI", "transformIndexII", "transformFrequency", "transformAmplitude",
-                        "transformPhase", "transformVariant", "latticeRadius", "blurringFactor", "blurRadius",
-                        "brightness", "searchPasses", "searchAttempts", "defaultExportName", "points",
-                        "plotSeconds", "pointsPerSecond"}));
-    const std::regex times("\"(plotSeconds|pointsPerSecond)\":[^,}]*");
-    EXPECT_EQ(std::regex_replace(first.out, times, ""), std::regex_replace(second.out, times, ""));
-    EXPECT_EQ(JsonValue(first.out, "seed"), "7");
-    EXPECT_EQ(JsonValue(first.out, "points"), "20000");
-    EXPECT_TRUE(std::regex_match(JsonValue(first.out, "defaultExportName"),
-                                 std::regex("\"Tessalume_" + JsonValue(first.out, "runNumber") + "_[0-9]+_L\\.png\"")));
-    const int attempts = std::atoi(JsonValue(first.out, "searchAttempts").c_str());
-    EXPECT_TRUE(attempts >= 1 && attempts <= 1000) << attempts;
-    EXPECT_GE(std::atoi(JsonValue(first.out, "searchPasses").c_str()), 1);
+    return std::regex_replace(json, std::regex(",\"plotSeconds\":[^,}]*,\"pointsPerSecond\":[^,}]*"), "");
 }
 
-TEST_F(Renderer, OptionsReachTheQuiltAndTheTiledPicture)
+// Run with TESSALUME_PRINT_GOLDENS=1 to print the results of the current code in the form
+// above, after a change that is meant to change pictures.
+TEST_F(Renderer, PinnedResultsForEverySetting)
 {
-    WriteFile(work / "grey.map", "");
-    const RunResult result =
-        Run({"--seed", "3", "--out", "wall.bmp", "--points", "1", "--format", "bmp", "--image", "7x5",
-             "--antialias", "4", "--transform-i", "5", "--transform-ii", "29", "--blur", "0.3", "--brightness",
-             "2.5", "--colormap", "grey.map", "--random-colormap", "2", "--quiet"});
-    ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.err, "");
-    EXPECT_EQ(JsonValue(result.out, "transformIndexI"), "5");
-    EXPECT_EQ(JsonValue(result.out, "transformIndexII"), "29");
-    // Slider values are kept in single precision.
-    EXPECT_EQ(std::strtod(JsonValue(result.out, "blurringFactor").c_str(), nullptr), static_cast<double>(0.3f));
-    EXPECT_EQ(JsonValue(result.out, "brightness"), "2.5");
-    EXPECT_EQ(JsonValue(result.out, "points"), "20000");
-    EXPECT_TRUE(std::regex_match(JsonValue(result.out, "defaultExportName"), std::regex("\"Tessalume_.*_H\\.bmp\"")));
-
-    const std::string picture = ReadFile(work / "wall.bmp");
-    ASSERT_GE(picture.size(), 54u);
-    EXPECT_EQ(picture.substr(0, 2), "BM");
-    EXPECT_EQ(Read32(picture, 18, false), 7u);
-    EXPECT_EQ(Read32(picture, 22, false), 5u);
-    EXPECT_EQ(Listing(), (std::vector<std::string>{"grey.map", "wall.bmp"}));
+    WriteFile(PathIn("work/palette.map"), PaletteFile());
+    const bool print = std::getenv("TESSALUME_PRINT_GOLDENS") != nullptr;
+    for (const Golden& golden : goldens) {
+        SCOPED_TRACE(golden.arguments);
+        std::vector<std::string> arguments = Words(golden.arguments);
+        const bool png = std::find(arguments.begin(), arguments.end(), "bmp") == arguments.end();
+        const std::string out = png ? "quilt.png" : "quilt.bmp";
+        arguments.insert(arguments.end(), {"--out", out, "--quiet"});
+        const RunResult result = Run(arguments);
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.err, "");
+        const std::string bytes = ReadFile(PathIn("work/" + out));
+        const std::vector<uint8_t> pixels = png ? DecodePng(bytes).pixels : std::vector<uint8_t>();
+        const uint64_t digest = png ? Digest({reinterpret_cast<const char*>(pixels.data()), pixels.size()}) : Digest(bytes);
+        const std::string summary = WithoutTimings(result.out);
+        if (print) {
+            const std::string pieces = std::regex_replace(summary.substr(0, summary.size() - 1),
+                                                          std::regex(",(\"transformIndexI\"|\"latticeRadius\")"), ",)\"\n     R\"($1");
+            std::printf("    {\"%s\",\n     R\"(%s)\",\n     0x%016llxull},\n", golden.arguments, pieces.c_str(),
+                        static_cast<unsigned long long>(digest));
+            continue;
+        }
+        EXPECT_EQ(summary, std::string(golden.summary) + "\n");
+        EXPECT_EQ(digest, golden.pictureDigest);
+        fs::remove(PathIn("work/" + out));
+    }
 }
 
 TEST_F(Renderer, BadInputIsRefusedWithOneLineAndNoFile)
 {
-    const std::string kept = "an earlier picture";
-    WriteFile(work / "keep.png", kept);
-    WriteFile(work / "grey.map", "");
-    const std::vector<std::string> valid = {"--seed", "1", "--out", "keep.png"};
-    // Each added to a valid command line.
-    const std::vector<std::vector<std::string>> badAdditions = {
-        {"--size", "3"}, {"--seed", "1"}, {"--quiet", "--quiet"}, {"--points"}, {"--points", "2e4"},
-        {"--points", " 20000"}, {"--resolution", "3"}, {"--mapping", "7"}, {"--antialias", "5"},
-        {"--intensity", "9"}, {"--transform-i", "30"}, {"--transform-ii", "1.5"}, {"--random-colormap", "1001"},
-        {"--blur", "0.1"}, {"--blur", "1e39"}, {"--brightness", "nan"}, {"--brightness", "-0.5"},
-        {"--brightness", "inf"}, {"--brightness", "1,5"}, {"--image", "1x5"}, {"--image", "9000x2"},
-        {"--image", "64"}, {"--image", "64x"}, {"--format", "PNG"}, {"--colormap", "missing.map"},
-        {"--colormap", "."}};
-    std::vector<std::vector<std::string>> refused = {
-        {"--seed", "--out", "keep.png"}, {"--out", "keep.png"}, {"--seed", "1"}, {"--seed", "1", "--out", ""},
-        {"--seed", "-1", "--out", "keep.png"}, {"--seed", "+1", "--out", "keep.png"},
-        {"--seed", "4294967296", "--out", "keep.png"},
-        {"--seed", "1", "--out", "no-such-folder/quilt.png", "--points", "0"},
-        {"--seed", "1", "--out", "keep.png/quilt.png", "--points", "0"}};
-    for (const std::vector<std::string>& addition : badAdditions) {
-        refused.push_back(valid);
-        refused.back().insert(refused.back().end(), addition.begin(), addition.end());
-    }
-    for (const std::vector<std::string>& arguments : refused) {
-        std::string shown;
-        for (const std::string& argument : arguments) shown += " " + argument;
-        SCOPED_TRACE(shown);
-        ExpectRefused(Run(arguments));
-        EXPECT_EQ(ReadFile(work / "keep.png"), kept);
+    WriteFile(PathIn("work/keep.png"), "an earlier picture");
+    WriteFile(PathIn("work/grey.map"), "");
+    const char* const refused[] = {
+        "--seed --out keep.png", "--out keep.png", "--seed 1", "--seed -1 --out keep.png",
+        "--seed +1 --out keep.png", "--seed 4294967296 --out keep.png",
+        "--seed 1 --out no-such-folder/quilt.png --points 0", "--seed 1 --out keep.png/quilt.png --points 0",
+        "--seed 1 --out keep.png --size 3", "--seed 1 --out keep.png --seed 1", "--seed 1 --out keep.png --quiet --quiet",
+        "--seed 1 --out keep.png --points", "--seed 1 --out keep.png --points 2e4", "--seed 1 --out keep.png --resolution 3",
+        "--seed 1 --out keep.png --mapping 7", "--seed 1 --out keep.png --antialias 5", "--seed 1 --out keep.png --intensity 9",
+        "--seed 1 --out keep.png --transform-i 30", "--seed 1 --out keep.png --transform-ii 1.5",
+        "--seed 1 --out keep.png --random-colormap 1001", "--seed 1 --out keep.png --blur 0.1",
+        "--seed 1 --out keep.png --blur 1e39", "--seed 1 --out keep.png --brightness nan",
+        "--seed 1 --out keep.png --brightness -0.5", "--seed 1 --out keep.png --brightness 1,5",
+        "--seed 1 --out keep.png --image 1x5", "--seed 1 --out keep.png --image 8193x2", "--seed 1 --out keep.png --image 64x",
+        "--seed 1 --out keep.png --format PNG", "--seed 1 --out keep.png --colormap missing.map",
+        "--seed 1 --out keep.png --colormap ."};
+    for (const char* arguments : refused) {
+        SCOPED_TRACE(arguments);
+        ExpectRefused(Run(Words(arguments)));
+        EXPECT_EQ(ReadFile(PathIn("work/keep.png")), "an earlier picture");
         EXPECT_EQ(Listing(), (std::vector<std::string>{"grey.map", "keep.png"}));
     }
+    ExpectRefused(Run({"--seed", "1", "--out", ""}));
 }
 
 TEST_F(Renderer, FailedWriteLeavesWhatWasAtTheOutput)
 {
     // A folder in the way of the final rename.
-    fs::create_directories(work / "quilt.png" / "inside");
-    ExpectRefused(Run({"--seed", "1", "--points", "0", "--out", "quilt.png"}));
-    EXPECT_TRUE(fs::is_directory(work / "quilt.png" / "inside"));
-    EXPECT_EQ(Listing(), std::vector<std::string>{"quilt.png"});
+    fs::create_directories(folder / "work/quilt.png/inside");
+    ExpectRefused(Run(Words("--seed 1 --points 0 --out quilt.png")));
+    EXPECT_TRUE(fs::is_directory(folder / "work/quilt.png/inside"));
 
     // A file size limit stops the write midway (a 64 x 64 bitmap is 12342 bytes, the limit
     // 2 KiB at most): the earlier file survives byte for byte and no temporary is left.
-    fs::remove_all(work / "quilt.png");
-    const std::string kept = "an earlier bitmap";
-    WriteFile(work / "wall.bmp", kept);
-    ExpectRefused(Run({"--seed", "1", "--points", "0", "--image", "64x64", "--format", "bmp", "--out", "wall.bmp"},
-                      "ulimit -f 2 && "));
-    EXPECT_EQ(ReadFile(work / "wall.bmp"), kept);
+    fs::remove_all(folder / "work/quilt.png");
+    WriteFile(PathIn("work/wall.bmp"), "an earlier bitmap");
+    ExpectRefused(Run(Words("--seed 1 --points 0 --image 64x64 --format bmp --out wall.bmp"), "ulimit -f 2 && "));
+    EXPECT_EQ(ReadFile(PathIn("work/wall.bmp")), "an earlier bitmap");
     EXPECT_EQ(Listing(), std::vector<std::string>{"wall.bmp"});
 }
 

@@ -2,7 +2,13 @@
 // are in the order the controls are built, which is also the order their display lists get.
 #include "ui/controls.h"
 
-#include <span>
+#include <array>
+#include <iterator>
+
+#include "engine/engine.h"
+#include "files/desktop.h"
+#include "files/files.h"
+#include "imaging/imaging.h"
 
 namespace tessalume {
 
@@ -36,37 +42,27 @@ constexpr ButtonLayout buttonLayouts[] = {
     {&saveButton, "Save", 120, 148, 84},
 };
 
-constexpr const char* intensityEntries[] = {
-    "Very Low Br.", "Low Brightness", "Medium Brightness", "High Brightness", "Very High Br.",
-    "Low Constrast", "Very Bright", "White I", "White II",
-};
-constexpr const char* colorMappingEntries[] = {
-    "Distance", "Angle", "Sinusoidal", "Square Wave", "Triangle Wave", "Circular", "Circular II",
-};
-constexpr const char* antialiasingEntries[] = {"Off", "1.25X", "1.5X", "1.75X", "2.0X"};
-constexpr const char* resolutionEntries[] = {"444 x 256", "886 x 512", "1774 x 1024"};
-constexpr const char* previewTypeEntries[] = {"Attractor", "Tiles"};
-constexpr const char* outputFormatEntries[] = {"PNG", "BMP"};
-constexpr const char* refreshIntervalEntries[] = {"400ms", "600ms", "1s", "2s", "5s"};
+// A list shows the labels of the table that its subsystem keeps for it, in the table's order.
+template <const auto& table>
+constexpr auto labelsOf = [] {
+    std::array<const char*, std::size(table)> labels{};
+    for (std::size_t i = 0; i < labels.size(); ++i) labels[i] = table[i].label;
+    return labels;
+}();
 
-struct ListLayout {
-    ListBox* list;
-    const char* title;
-    float x, y, width;
-    std::span<const char* const> entries;
-    int32_t start;
-};
+// Only the frame drawing reads this list's selection; no subsystem keeps a table for it.
+constexpr const char* previewTypeEntries[] = {"Attractor", "Tiles"};
 
 // Built in three groups: the first four, then after the browsers and tabs the next two, and
 // the last one after the lock boxes.
 constexpr ListLayout listLayouts[] = {
-    {&intensityList, "Intensity Function", 272, 162, 164, intensityEntries, 1},
-    {&colorMappingList, "Color Mapping Function", 32, 202, 192, colorMappingEntries, 0},
-    {&antialiasingList, "Antialiasing", 32, 400, 148, antialiasingEntries, 0},
-    {&resolutionList, "Quilt Resolution", 32, 578, 160, resolutionEntries, 0},
+    {&intensityList, "Intensity Function", 272, 162, 164, labelsOf<intensityTable>, 1},
+    {&colorMappingList, "Color Mapping Function", 32, 202, 192, labelsOf<colorMappingTable>, 0},
+    {&antialiasingList, "Antialiasing", 32, 400, 148, labelsOf<antialiasingTable>, 0},
+    {&resolutionList, "Quilt Resolution", 32, 578, 160, labelsOf<resolutionTable>, 0},
     {&previewTypeList, "Preview Type", 887, 144, 116, previewTypeEntries, 0},
-    {&outputFormatList, "Output Format", 272, 460, 164, outputFormatEntries, 0},
-    {&refreshIntervalList, "Refresh Interval", 32, 32, 160, refreshIntervalEntries, 0},
+    {&outputFormatList, "Output Format", 272, 460, 164, std::span(labelsOf<fileFormats>).first(outputFormatCount), 0},
+    {&refreshIntervalList, "Refresh Interval", 32, 32, 160, labelsOf<refreshIntervalTable>, 0},
 };
 
 struct BrowserLayout {
@@ -83,7 +79,7 @@ constexpr BrowserLayout browserLayouts[] = {
 
 // Row descriptors: minimum, maximum, initial value, lower bound, upper bound, as integer.
 constexpr SliderRow blurringRows[] = {{0.2f, 2.0f, 0.0f, 1, 0, 0}};
-constexpr SliderRow tileSizeRows[] = {{2, 8192, 1024, 1, 0, 1}, {2, 8192, 1024, 1, 0, 1}};
+constexpr SliderRow tileSizeRows[] = {{2, maxTiledPictureSide, 1024, 1, 0, 1}, {2, maxTiledPictureSide, 1024, 1, 0, 1}};
 constexpr SliderRow brightnessRows[] = {{0, 2.0f, 0, 1, 0, 0}};
 constexpr const char* blankRowLabel[] = {" "};
 constexpr const char* tileSizeRowLabels[] = {"Width", "Height"};
@@ -176,6 +172,13 @@ void BuildLocks()
 }
 
 }  // namespace
+
+const ListLayout* LayoutOf(const ListBox* list)
+{
+    for (const ListLayout& row : listLayouts)
+        if (row.list == list) return &row;
+    return nullptr;
+}
 
 void BuildControls()
 {

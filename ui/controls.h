@@ -2,6 +2,7 @@
 // value array, a lock box's entry 0. The engine and the files read their settings here.
 #pragma once
 #include <cstdint>
+#include <span>
 
 #include "ui/widgets.h"
 
@@ -69,7 +70,27 @@ constexpr bool ShownOnPage(const void* control, int32_t openPage)
     return page == everyPage || page == openPage;
 }
 
-// The antialiasing radius of each "Antialiasing" entry, as a click on the list sets it.
-inline constexpr double antialiasRadiusOfEntry[5] = {1.0, 1.25, 1.5, 1.75, 2.0};
+// What a list offers as BuildControls builds it: its title, place and width, its entries (the
+// labels of the table its subsystem keeps for it) and the entry selected at the start.
+struct ListLayout {
+    ListBox* list;
+    const char* title;
+    float x, y, width;
+    std::span<const char* const> entries;
+    int32_t start;
+};
+// The layout of one of the lists above; nullptr for any other address.
+const ListLayout* LayoutOf(const ListBox* list);
+
+// The "Refresh Interval" list: the refresh timer's period for each entry, and the number of its
+// ticks for which the "File Exported" notice shows, about 8 seconds whatever the interval.
+struct RefreshIntervalEntry {
+    const char* label;
+    int32_t milliseconds;
+    int32_t noticeTicks;
+};
+inline constexpr RefreshIntervalEntry refreshIntervalTable[] = {
+    {"400ms", 400, 20}, {"600ms", 600, 13}, {"1s", 1000, 8}, {"2s", 2000, 4}, {"5s", 5000, 2},
+};
 
 }  // namespace tessalume
