@@ -52,9 +52,9 @@ Canvas Glow()
         const double light = 0.18 + 0.82 * v * v;
         for (int x = 0; x < glow.width; ++x) {
             const double u = (x + 0.5) / 32;
-            const double seam = std::pow(std::cos(pi * u), 8);           // 1 at both side edges
-            const double middle = std::pow(std::cos(pi * (u - 0.5)), 24);  // 1 down the centre
-            const double shade = light * (1 - 0.75 * seam) * (1 - 0.35 * middle);
+            const double seam = std::pow(std::cos(pi * u), 12);            // 1 at both side edges
+            const double middle = std::pow(std::cos(pi * (u - 0.5)), 40);  // 1 down the centre
+            const double shade = light * (1 - 0.8 * seam) * (1 - 0.4 * middle);
             const double hot = std::pow(v, 12) * (1 - seam);
             glow.At(x, y) = {0.95 * shade + 0.25 * hot, 0.10 * shade + 0.22 * hot, 0.05 * shade + 0.15 * hot};
         }

@@ -1,8 +1,13 @@
 // The thumbnail sheet and the icon. Catalogue I's thumbnails are level curves of each entry's
 // field, computed by the entry itself; catalogue II's are small quilts that the engine grows
 // through each entry, exactly as the headless renderer would with that entry locked.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdint>
+#include <functional>
+#include <stdexcept>
 #include <vector>
 
 #include "engine/engine.h"
@@ -18,12 +23,54 @@ namespace {
 constexpr int thumbnail = 64;
 constexpr double twoPi = 6.283185307179586;
 
+bool Transfer(int descriptor, void* bytes, size_t size, bool writing)
+{
+    auto* p = static_cast<char*>(bytes);
+    while (size > 0) {
+        const ssize_t done = writing ? write(descriptor, p, size) : read(descriptor, p, size);
+        if (done <= 0) return false;
+        p += done;
+        size -= static_cast<size_t>(done);
+    }
+    return true;
+}
+
+// Makes a picture in a child process. The engine keeps its state in globals, and some of it
+// outlives a quilt (an index that a draw may keep, for one), so every picture that runs the
+// engine starts from the program's initial state, as a fresh run of the renderer does.
+Canvas InFreshProcess(const std::function<Canvas()>& make)
+{
+    int channel[2];
+    if (pipe(channel) != 0) throw std::runtime_error("cannot make a pipe");
+    const pid_t child = fork();
+    if (child < 0) throw std::runtime_error("cannot start a child process");
+    if (child == 0) {
+        close(channel[0]);
+        Canvas canvas = make();
+        int size[2] = {canvas.width, canvas.height};
+        const bool sent = Transfer(channel[1], size, sizeof size, true) &&
+                          Transfer(channel[1], canvas.pixels.data(), canvas.pixels.size() * sizeof(Color), true);
+        _exit(sent ? 0 : 1);
+    }
+    close(channel[1]);
+    int size[2] = {0, 0};
+    bool received = Transfer(channel[0], size, sizeof size, false) && size[0] > 0 && size[1] > 0;
+    Canvas canvas(received ? size[0] : 0, received ? size[1] : 0);
+    received = received && Transfer(channel[0], canvas.pixels.data(), canvas.pixels.size() * sizeof(Color), false);
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!received || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error("a child process failed to make its picture");
+    return canvas;
+}
+
 // ---- Catalogue I: level curves --------------------------------------------------------------
 
 // The plane's square [-extent, extent]^2, y upward, is shown in one thumbnail.
 constexpr double extent = 1.15;
 constexpr int samplesPerPixel = 2;
-constexpr int levelCount = 7;
+constexpr int levelCount = 5;
 
 double FieldAt(int entry, double x, double y)
 {
@@ -33,8 +80,8 @@ double FieldAt(int entry, double x, double y)
     return fieldTerm;
 }
 
-// Levels at evenly spaced quantiles of the field over a polar grid, so that a field growing
-// with the radius gets evenly spaced rings whatever its scale.
+// Evenly spaced levels between two quantiles of the field over a polar grid of the unit disc:
+// they adapt to any scale and ignore poles, yet keep the spacing that tells r from r².
 std::vector<double> LevelsOf(int entry)
 {
     std::vector<double> values;
@@ -47,9 +94,9 @@ std::vector<double> LevelsOf(int entry)
         }
     }
     std::sort(values.begin(), values.end());
+    const double low = values[values.size() * 8 / 100], high = values[values.size() * 92 / 100];
     std::vector<double> levels;
-    for (int k = 0; k < levelCount; ++k)
-        levels.push_back(values[static_cast<size_t>((k + 0.5) / levelCount * values.size())]);
+    for (int k = 0; k < levelCount; ++k) levels.push_back(low + (high - low) * (k + 0.5) / levelCount);
     return levels;
 }
 
@@ -67,7 +114,7 @@ Canvas LevelCurves(int entry)
 
     std::vector<double> ink(thumbnail * thumbnail, 0.0);
     constexpr double halfWidth = 0.45;
-    const auto stroke = [&](double ax, double ay, double bx, double by) {
+    const auto stroke = [&](double ax, double ay, double bx, double by, double weight) {
         const int x0 = std::max(0, static_cast<int>(std::floor(std::min(ax, bx) - 2)));
         const int x1 = std::min(thumbnail - 1, static_cast<int>(std::ceil(std::max(ax, bx) + 2)));
         const int y0 = std::max(0, static_cast<int>(std::floor(std::min(ay, by) - 2)));
@@ -79,12 +126,15 @@ Canvas LevelCurves(int entry)
                 const double t = length2 > 0 ? std::clamp((px * dx + py * dy) / length2, 0.0, 1.0) : 0.0;
                 const double d = std::hypot(px - t * dx, py - t * dy) - halfWidth;
                 double& v = ink[y * thumbnail + x];
-                v = std::max(v, Coverage(d));
+                v = std::max(v, weight * Coverage(d));
             }
     };
 
     const double scale = 1.0 / samplesPerPixel;
-    for (double level : LevelsOf(entry)) {
+    // Higher levels are drawn brighter, so that a rising field and a falling one differ.
+    const std::vector<double> levels = LevelsOf(entry);
+    for (int k = 0; k < levelCount; ++k) {
+        const double level = levels[k], weight = 0.4 + 0.6 * k / (levelCount - 1);
         for (int j = 0; j < n; ++j) {
             for (int i = 0; i < n; ++i) {
                 const double corner[4] = {field[j * (n + 1) + i], field[j * (n + 1) + i + 1],
@@ -103,8 +153,8 @@ Canvas LevelCurves(int entry)
                     crossings[found][1] = (j + cy[e] + t * (cy[(e + 1) % 4] - cy[e])) * scale;
                     ++found;
                 }
-                for (int k = 0; k + 1 < found; k += 2)
-                    stroke(crossings[k][0], crossings[k][1], crossings[k + 1][0], crossings[k + 1][1]);
+                for (int c = 0; c + 1 < found; c += 2)
+                    stroke(crossings[c][0], crossings[c][1], crossings[c + 1][0], crossings[c + 1][1], weight);
             }
         }
     }
@@ -144,31 +194,13 @@ void SetOrangeWhiteColorMap()
 struct QuiltRecipe {
     uint32_t seed;
     int32_t transformII;
-    int32_t resolution;
-    int32_t batches;
+    int32_t resolution;  // "Quilt Resolution" entry
+    int32_t side;        // of the square taken from the middle of the period
 };
 
-// The period of one quilt, grown single threaded as the renderer grows it, rows top down.
-RgbPicture GrowQuilt(const QuiltRecipe& recipe)
-{
-    SeedGenerators(recipe.seed);
-    BuildControls();
-    transformIndexII = transformShownII = transformBrowserII.selected = recipe.transformII;
-    transformLockII.entryOn[0] = true;
-    resolutionList.selected = recipe.resolution;
-    intensityList.selected = 2;
-    SetOrangeWhiteColorMap();
-    colorMapLock.entryOn[0] = true;
-    ApplySettings();
-    SelectTransformationI();
-    SelectTransformationII();
-    ClearAccumulators();
-    NewQuilt();
-    brightness = 8;
-    for (int32_t batch = 0; batch < recipe.batches; ++batch) RunWorkerSteps();
-    intensitySlot.load()();
-    return MakeTilePicture();
-}
+constexpr int32_t lowContrastIntensity = 5;  // soft enough to show sparse orbits and dense ones
+constexpr int32_t quiltBatches = 30;
+constexpr double wantedMeanLevel = 0.2;
 
 // The square of side pixels in the middle of the period.
 Canvas MiddleSquare(const RgbPicture& period, int side)
@@ -183,32 +215,75 @@ Canvas MiddleSquare(const RgbPicture& period, int side)
     return square;
 }
 
-// One fixed seed per entry.
+double MeanLevel(const Canvas& canvas)
+{
+    double sum = 0;
+    for (const Color& c : canvas.pixels) sum += c.r + c.g + c.b;
+    return sum / (3.0 * canvas.pixels.size());
+}
+
+// One quilt grown single threaded as the headless renderer grows it, with the entry locked
+// and the orange colour map, then brightened until the square shows the wanted mean level,
+// so that thin orbits and dense ones read alike at thumbnail size.
+Canvas QuiltSquare(const QuiltRecipe& recipe)
+{
+    SeedGenerators(recipe.seed);
+    BuildControls();
+    transformIndexII = transformShownII = transformBrowserII.selected = recipe.transformII;
+    transformLockII.entryOn[0] = true;
+    resolutionList.selected = recipe.resolution;
+    intensityList.selected = lowContrastIntensity;
+    SetOrangeWhiteColorMap();
+    colorMapLock.entryOn[0] = true;
+    ApplySettings();
+    SelectTransformationI();
+    SelectTransformationII();
+    ClearAccumulators();
+    NewQuilt();
+    for (int32_t batch = 0; batch < quiltBatches << (2 * recipe.resolution); ++batch) RunWorkerSteps();
+
+    // Bisection on the logarithm of the brightness.
+    double low = std::log(0.1), high = std::log(1000.0);
+    for (int step = 0; step < 12; ++step) {
+        const double middle = (low + high) / 2;
+        brightness = std::exp(middle);
+        intensitySlot.load()();
+        (MeanLevel(MiddleSquare(MakeTilePicture(), recipe.side)) < wantedMeanLevel ? low : high) = middle;
+    }
+    brightness = std::exp(low);
+    intensitySlot.load()();
+    return MiddleSquare(MakeTilePicture(), recipe.side);
+}
+
+// The seed of each entry's thumbnail, picked by eye among the first ten.
 constexpr uint32_t quiltSeeds[catalogueSize] = {
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
+    1, 6, 3, 1, 2, 3, 6, 4, 9, 2, 10, 2, 3, 10, 9, 3, 2, 1, 6, 1, 8, 6, 8, 3, 1, 4, 6, 2, 6, 7,
 };
 
 }  // namespace
 
 Canvas ThumbnailSheet()
 {
-    Canvas sheet(8 * thumbnail, 16 * thumbnail);
-    SetThumbnailParameters();
-    for (int entry = 0; entry < catalogueSize; ++entry)
-        sheet.Paste(LevelCurves(entry), (entry % 8) * thumbnail, (entry / 8) * thumbnail);
+    Canvas sheet = InFreshProcess([] {
+        Canvas curves(8 * thumbnail, 16 * thumbnail);
+        SetThumbnailParameters();
+        for (int entry = 0; entry < catalogueSize; ++entry)
+            curves.Paste(LevelCurves(entry), (entry % 8) * thumbnail, (entry / 8) * thumbnail);
+        return curves;
+    });
     for (int entry = 0; entry < catalogueSize; ++entry) {
-        const RgbPicture period = GrowQuilt({quiltSeeds[entry], entry, 0, 20});
+        const Canvas quilt = InFreshProcess([entry] { return QuiltSquare({quiltSeeds[entry], entry, 0, 4 * thumbnail}); });
         const int cellIndex = 64 + entry;
-        sheet.Paste(MiddleSquare(period, 4 * thumbnail).Reduced(4), (cellIndex % 8) * thumbnail,
-                    (cellIndex / 8) * thumbnail);
+        sheet.Paste(quilt.Reduced(4), (cellIndex % 8) * thumbnail, (cellIndex / 8) * thumbnail);
     }
     return sheet;
 }
 
+// Seed 1 with catalogue II's identity entry grows a dark six-petalled flower in orange, which
+// still reads at 16 pixels.
 Canvas IconArt()
 {
-    const RgbPicture period = GrowQuilt({1, 0, 1, 100});
-    const Canvas quilt = MiddleSquare(period, 512);
+    const Canvas quilt = InFreshProcess([] { return QuiltSquare({1, 0, 1, 512}); });
     // A flat-topped hexagon of the quilt with a bright rim, on black.
     Canvas master(512, 512);
     double corners[6][2];
@@ -221,7 +296,7 @@ Canvas IconArt()
     for (int y = 0; y < 512; ++y)
         for (int x = 0; x < 512; ++x) {
             const double d = ConvexPolygonDistance(x + 0.5, y + 0.5, corners, 6);
-            const Color inside = Mixed(rim, quilt.At(x, y), Coverage(d + 12));
+            const Color inside = Mixed(rim, quilt.At(x, y), Coverage(d + 16));
             master.At(x, y) = Scaled(inside, Coverage(d));
         }
     return master;
