@@ -1,1 +1,73 @@
-int main() { return 0; }
+// tessalume: the window program. Grows quilts in a window until the user quits.
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "app/shell.h"
+
+namespace tessalume {
+namespace {
+
+constexpr const char* usage =
+    "Usage: tessalume [--seed N]\n"
+    "Opens the Tessalume window, finds a quilt attractor and grows it live.\n"
+    "\n"
+    "  --seed N     seed the random generators with N (0..4294967295) rather than the clock,\n"
+    "               so that a start-up can be repeated\n"
+    "  --version    print the version and exit\n"
+    "  --help       print this text and exit\n"
+    "\n"
+    "To make quilts without a window, use tessalume-render.\n";
+
+constexpr int badInputStatus = 2;
+
+int Refuse(const char* message, const char* argument)
+{
+    std::fprintf(stderr, "tessalume: %s \"%s\" (see --help)\n", message, argument);
+    return badInputStatus;
+}
+
+// -1 to go on with these options, else the status to end with.
+int ReadCommandLine(int argc, char** argv, StartOptions& options)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--help") {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+        if (argument == "--version") {
+            std::puts("Tessalume 1.1");
+            return 0;
+        }
+        if (argument != "--seed") return Refuse("unknown argument", argv[i]);
+        if (i + 1 == argc) return Refuse("a whole number 0..4294967295 must follow", argv[i]);
+        const std::string_view text = argv[++i];
+        const char* end = text.data() + text.size();
+        const auto [stop, fault] = std::from_chars(text.data(), end, options.seed);
+        if (text.empty() || stop != end || fault != std::errc())
+            return Refuse("--seed needs a whole number 0..4294967295, not", argv[i]);
+        options.seedGiven = true;
+    }
+    return -1;
+}
+
+}  // namespace
+}  // namespace tessalume
+
+int main(int argc, char** argv)
+{
+    using namespace tessalume;
+    StartOptions options;
+    int status = ReadCommandLine(argc, argv, options);
+    if (status >= 0) return status;
+    InstallPlatform(&SdlPlatform());
+    status = StartUp(options);
+    if (status < 0) status = RunMessageLoop();
+    // The worker is never stopped and may be in the middle of a batch: end here, without the
+    // teardown of the globals it is using.
+    std::fflush(nullptr);
+    std::_Exit(status);
+}

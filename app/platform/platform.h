@@ -32,23 +32,34 @@ struct IconPicture {
     const uint8_t* bgrRows = nullptr;
 };
 
+enum class WindowOutcome : uint8_t {
+    Opened,
+    NoDesktop,  // no desktop display to open a window on
+    NoOpenGl,   // a display, but no double-buffered RGBA OpenGL context on it
+};
+
 class Platform {
 public:
     virtual ~Platform() = default;
 
     // Creates the window (title, client size, not resizable, centred, hidden) with a
     // double-buffered RGBA OpenGL compatibility context with depth and an 8-bit stencil, made
-    // current on the calling thread. Returns an empty string on success, else what failed.
-    virtual std::string OpenWindow(const char* title, int32_t width, int32_t height,
-                                   const IconPicture& icon) = 0;
+    // current on the calling thread. On failure, reason says what failed.
+    virtual WindowOutcome OpenWindow(const char* title, int32_t width, int32_t height,
+                                     const IconPicture& icon, std::string& reason) = 0;
+    // Releases the context and the window.
+    virtual void CloseWindow() = 0;
     virtual void ShowWindow() = 0;
     // Takes the next pending message without waiting; false when none is pending.
     virtual bool PollMessage(Message& message) = 0;
-    // Waits until a message is pending or the frame deadline of the paced main loop has come.
-    virtual void WaitForMessageOrFrame() = 0;
-    // Shows the frame drawn since the last call, paced to the display's refresh rate.
+    // True when the next frame is due; otherwise waits until it is (true) or until a message
+    // comes first (false). Frames follow the display's refresh rate: the driver's vertical
+    // sync where it has one, else a deadline of our own.
+    virtual bool WaitForMessageOrFrame() = 0;
+    // Shows the frame drawn since the last call.
     virtual void SwapBuffers() = 0;
-    // (Re)starts the refresh timer with this period; at most one tick is ever pending.
+    // (Re)starts the refresh timer: a tick message one period from now and every period after.
+    // At most one tick is ever pending, however long the messages wait to be taken.
     virtual void SetTimer(uint32_t periodMilliseconds) = 0;
     virtual void CaptureMouse(bool captured) = 0;
     // A modal question with Yes (the default, Return) and No (Escape, or closing it).

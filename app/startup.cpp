@@ -1,0 +1,112 @@
+// The program's start-up in its fixed order, the main loop with its paced frames, and the trace.
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "app/platform/gtk_desktop.h"
+#include "app/shell.h"
+#include "engine/engine.h"
+#include "files/files.h"
+#include "imaging/imaging.h"
+#include "resources/resources.h"
+#include "ui/controls.h"
+#include "ui/draw/draw.h"
+
+namespace tessalume {
+
+namespace {
+
+bool quitPosted = false;
+
+// Projection, textures and lists, the generators, the controls, the function selections and the
+// first quilt, all before the worker exists; then the refresh timer.
+void InitScene(const StartOptions& options)
+{
+    SetupProjection();
+    LoadWidgetTextures();
+    BuildFontLists();
+    BuildThumbnailLists();
+    SeedGenerators(options.seedGiven ? options.seed : static_cast<uint32_t>(std::time(nullptr)));
+    BuildControls();
+    BuildControlLists();
+    BuildStaticLists();
+    colorMappingIndex = 0;
+    SelectPlotFunction();
+    SelectIntensityFunction();
+    SelectTransformationI();
+    SelectTransformationII();
+    ClearAccumulators();
+    NewQuilt();
+    CurrentPlatform().SetTimer(400);
+}
+
+}  // namespace
+
+int32_t StartUp(const StartOptions& options)
+{
+    Platform& platform = CurrentPlatform();
+    const BitmapResource icon = FindBitmapResource(iconResource);
+    std::string reason;
+    switch (platform.OpenWindow("Tessalume", clientWidth, clientHeight, {icon.width, icon.height, icon.bgrRows},
+                                reason)) {
+    case WindowOutcome::NoDesktop:
+        std::fprintf(stderr, "tessalume: cannot open the window: %s\n", reason.c_str());
+        return 1;
+    case WindowOutcome::NoOpenGl:
+        Trace("dialog SetPixelFormat failed");
+        platform.ShowMessage("SetPixelFormat failed", "Error");
+        Trace("answer OK");
+        platform.CloseWindow();
+        return 1;
+    case WindowOutcome::Opened:
+        break;
+    }
+    MainWindowProc(Message{MessageKind::Create});
+    UseGtkDesktop();
+    glEnable(GL_DEPTH_TEST);
+    InitScene(options);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    platform.ShowWindow();
+    return -1;
+}
+
+int32_t RunMessageLoop()
+{
+    Platform& platform = CurrentPlatform();
+    bool framesShown = false;
+    while (!quitPosted) {
+        Message message;
+        if (platform.PollMessage(message)) {
+            MainWindowProc(message);
+        } else if (platform.WaitForMessageOrFrame()) {
+            DrawFrame();
+            platform.SwapBuffers();
+            if (!framesShown) Trace("ready");
+            framesShown = true;
+        }
+    }
+    Trace("quit");
+    platform.CloseWindow();
+    return 0;
+}
+
+void PostQuit()
+{
+    quitPosted = true;
+}
+
+void Trace(const std::string& line)
+{
+    static const bool tracing = [] {
+        const char* value = std::getenv("TESSALUME_TRACE");
+        return value != nullptr && std::strcmp(value, "1") == 0;
+    }();
+    if (!tracing) return;
+    const std::string text = line + "\n";
+    std::fwrite(text.data(), 1, text.size(), stderr);  // one write: lines never interleave
+}
+
+}  // namespace tessalume

@@ -1,0 +1,41 @@
+// The window procedure: every message of the window, to the start-up, the quit question, the
+// refresh tick or the commands behind the mouse.
+#include "app/shell.h"
+#include "files/files.h"
+#include "ui/draw/draw.h"
+
+namespace tessalume {
+
+void MainWindowProc(const Message& message)
+{
+    // Drawing coordinates grow upward from the bottom edge of the client area.
+    const int32_t x = message.x;
+    const int32_t y = clientHeight - message.y;
+    switch (message.kind) {
+    case MessageKind::Create:
+        LoadStartupDefaults();
+        break;
+    case MessageKind::Close:
+        AskToQuit();
+        break;
+    case MessageKind::Timer:
+        RefreshTick();
+        break;
+    case MessageKind::MouseMove:
+        HandleMouseMove(x, y);
+        break;
+    case MessageKind::LeftButtonDown:
+        // Captured, a drag goes on when the mouse leaves the window.
+        CurrentPlatform().CaptureMouse(true);
+        HandleLeftButtonDown(x, y);
+        break;
+    case MessageKind::LeftButtonUp:
+        HandleLeftButtonUp();
+        CurrentPlatform().CaptureMouse(false);
+        break;
+    case MessageKind::Other:
+        break;
+    }
+}
+
+}  // namespace tessalume

@@ -1,0 +1,131 @@
+// The real GTK dialogs. GTK starts only once per process and on one display, so the dialog side
+// of each test runs in a forked child that has not touched GTK; the parent types into the dialog
+// on its own X server with xdotool.
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/platform/gtk_desktop.h"
+#include "files/files.h"
+#include "support/desktop_session.h"
+
+namespace tessalume {
+namespace {
+
+void FillPalette()
+{
+    for (int i = 0; i < 256; ++i)
+        ColorMap.red[i] = i * 0.75 + 0.125, ColorMap.green[i] = 255 - i * 0.5,
+        ColorMap.blue[i] = i - 1.5;
+}
+
+// For a forked child: GTK on the display (none when empty), in an environment in which it would
+// pick the user's locale if allowed.
+void UseGtkOn(const std::string& display)
+{
+    if (display.empty()) {
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+    } else {
+        setenv("DISPLAY", display.c_str(), 1);
+    }
+    setenv("GSETTINGS_BACKEND", "memory", 1);
+    setenv("NO_AT_BRIDGE", "1", 1);
+    setenv("LC_ALL", "C.UTF-8", 1);
+    UseGtkDesktop();
+    FillPalette();
+}
+
+bool StillInCLocale()
+{
+    const char* locale = std::setlocale(LC_ALL, nullptr);
+    return locale && std::strcmp(locale, "C") == 0;
+}
+
+TEST(GtkDialogs, WithoutADisplayEveryDialogFailsAndNothingChanges)
+{
+    ChildProcess child(Fork([] {
+        UseGtkOn("");
+        const ColorMapChannels palette = ColorMap;
+        chosenFilePath = "kept";
+        outputDirectory = "/tmp";
+        if (ChooseExportFile(0) || ChooseColorMapFile() || LoadColorMapFile() || SaveColorMapFile())
+            return 1;
+        ChooseOutputDirectory();
+        if (chosenFilePath != "kept" || outputDirectory != "/tmp") return 2;
+        if (std::memcmp(&palette, &ColorMap, sizeof palette) != 0) return 3;
+        return StillInCLocale() ? 0 : 4;
+    }));
+    EXPECT_EQ(child.Wait(milliseconds(30000)), 0)
+        << "1 a dialog succeeded, 2 a path changed, 3 the palette changed, 4 the locale changed";
+}
+
+TEST(GtkDialogs, SaveDialogWritesTheColorMapToTheTypedPathAndIsGoneWhenTheSaveReturns)
+{
+    VirtualDisplay display;
+    if (!display.Start()) GTEST_SKIP() << "no X server could be started (Xvfb missing or failing)";
+    char name[] = "/tmp/tessalume-dialog-XXXXXX";
+    ASSERT_NE(mkdtemp(name), nullptr);
+    const std::filesystem::path folder = name;
+
+    // The child reports on one pipe when the save returned, then waits on the other until the
+    // parent has looked at the screen.
+    int saved[2], proceed[2];
+    ASSERT_EQ(pipe(saved), 0);
+    ASSERT_EQ(pipe(proceed), 0);
+    ChildProcess child(Fork([&] {
+        UseGtkOn(display.Name());
+        outputDirectory = folder.string();
+        const char report = SaveColorMapFile() ? (StillInCLocale() ? 'y' : 'l') : 'n';
+        if (write(saved[1], &report, 1) != 1) return 5;
+        char go = 0;
+        pollfd ready = {proceed[0], POLLIN, 0};
+        if (poll(&ready, 1, 20000) > 0 && read(proceed[0], &go, 1) < 0) return 6;
+        return report == 'y' ? 0 : 1;
+    }));
+    close(saved[1]);
+    close(proceed[0]);
+
+    const std::vector<unsigned long> windows = FindWindows(display.Name(), "Save As", milliseconds(30000));
+    ASSERT_EQ(windows.size(), 1u) << "the save dialog did not appear";
+    ASSERT_TRUE(Xdotool(display.Name(), {"windowfocus", "--sync", std::to_string(windows[0])}));
+    std::this_thread::sleep_for(milliseconds(500));
+    for (const std::vector<std::string>& keys :
+         {std::vector<std::string>{"key", "ctrl+l"}, {"key", "ctrl+a"},
+          {"type", "--delay", "20", (folder / "palette").string()}, {"key", "Delete"},
+          {"key", "Return"}}) {
+        ASSERT_TRUE(Xdotool(display.Name(), keys)) << keys[0] << " " << keys.back();
+        std::this_thread::sleep_for(milliseconds(200));
+    }
+
+    char report = 0;
+    pollfd ready = {saved[0], POLLIN, 0};
+    ASSERT_GT(poll(&ready, 1, 30000), 0) << "the save did not return";
+    ASSERT_EQ(read(saved[0], &report, 1), 1);
+    EXPECT_TRUE(FindWindows(display.Name(), "Save As", milliseconds(0)).empty());
+    EXPECT_EQ(write(proceed[1], "g", 1), 1);
+    EXPECT_EQ(child.Wait(milliseconds(10000)), 0) << "report " << report;
+    close(saved[0]);
+    close(proceed[1]);
+
+    // The default extension was added to the typed name.
+    std::ifstream file(folder / "palette.map", std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    FillPalette();
+    EXPECT_EQ(text, FormatColorMapText());
+    std::filesystem::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace tessalume
