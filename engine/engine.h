@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "engine/random.h"
+#include "engine/relaxed.h"
 
 namespace tessalume {
 
@@ -89,12 +90,27 @@ extern int32_t activeResolution;
 void SetPeriodFromTextureSize();
 
 // Requests between the interface thread and the worker: each is set by one side and cleared
-// by the other, and is looked at only between batches.
+// by the other, and is looked at only between batches. The interface posts a request with 1;
+// the worker sets a reset or a random colour map to 2 while it carries it out, so that one
+// posted again meanwhile is carried out once more rather than lost, and one still at 1 can be
+// withdrawn.
 extern std::atomic<uint8_t> newQuiltRequest;
 extern std::atomic<uint8_t> resetRequest;
 extern std::atomic<uint8_t> clearOnReset;
 extern std::atomic<uint8_t> renderInProgress;
 extern std::atomic<uint8_t> workerNotStarted;
+// "Random": the generators draw from engineRandom and paletteRandom, which only the worker draws
+// from once it runs, so it draws the map too, before the reset posted with it.
+extern std::atomic<uint8_t> randomColorMapRequest;
+// Withdraws a reset that the worker has not taken up yet.
+void WithdrawReset();
+// Withdraws a random colour map not drawn yet and waits for one being drawn.
+void WithdrawRandomColorMap();
+// Between these the worker neither clears QuiltImage and the accumulators nor changes the
+// resolution: the interface thread copies the picture outside a refresh (an export). A clear
+// already under way is waited for; it takes no longer than a clear.
+void HoldQuiltImage();
+void ReleaseQuiltImage();
 // Search progress, read by the frame drawing.
 extern std::atomic<uint8_t> searching;
 extern std::atomic<int32_t> searchAttempts;
@@ -132,15 +148,16 @@ inline constexpr int batchSteps = 20000;
 
 // Runs one batch of 20000 steps (step, plot, move on), unless a refresh is in progress.
 void RunWorkerSteps();
-// Carries out the requests posted since the last batch: a new quilt, then a reset.
+// Carries out the requests posted since the last batch: a new quilt, a random colour map, then
+// a reset.
 void HandleWorkerRequests();
 // One pass of the worker loop: RunWorkerSteps, then HandleWorkerRequests.
 void RunWorkerBatch();
 // The worker thread's entry; its argument is ignored and it never returns.
 void WorkerMain(void* unused);
 
-// A new random quilt: colour map, brightness, export digit and name, then the search. Returns
-// when an orbit has been accepted.
+// A new random quilt: colour map, brightness and export digit, then the search. Returns when
+// an orbit has been accepted.
 void NewQuilt();
 void SearchAttractor();
 

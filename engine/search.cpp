@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "engine/engine.h"
+#include "engine/relaxed.h"
 #include "files/files.h"
 #include "imaging/imaging.h"
 #include "ui/controls.h"
@@ -38,18 +39,18 @@ void DrawCatalogueIndex(int32_t& index)
     const uint32_t word = engineRandom.NextWord();
     if (squared) {
         const float u = static_cast<float>(word) * 2.3283064e-10f;
-        index = static_cast<int32_t>(std::min(32.0f * (u * u), 29.0f));
+        StoreRelaxed(index, static_cast<int32_t>(std::min(32.0f * (u * u), 29.0f)));
     } else {
-        index = static_cast<int32_t>(word % 30u);
+        StoreRelaxed(index, static_cast<int32_t>(word % 30u));
     }
 }
 
 // The page of a browser that shows the given entry.
 void ShowEntry(TSelector& browser, int32_t index)
 {
-    if (index >= 0 && index < 10) browser.firstShown = 0;
-    else if (index >= 10 && index < 20) browser.firstShown = 10;
-    else if (index >= 20 && index < 40) browser.firstShown = 20;
+    if (index >= 0 && index < 10) StoreRelaxed(browser.firstShown, 0);
+    else if (index >= 10 && index < 20) StoreRelaxed(browser.firstShown, 10);
+    else if (index >= 20 && index < 40) StoreRelaxed(browser.firstShown, 20);
 }
 
 // Draws the shape settings of one search pass; returns the lattice margin k.
@@ -62,21 +63,23 @@ float StartPass()
     powerExponent = powerOfSymmetryDraw[engineRandom.NextWord() % 5u];
     transformFrequency = frequencyOfDraw[engineRandom.NextWord() & 3u];
 
-    if (!blurringLock.entryOn[0]) {
+    // The locks, the blurring factor, the transformation indices and the controls that show
+    // them are the interface's too: each is read and written whole (relaxed atomics).
+    if (!LoadRelaxed(blurringLock.entryOn[0])) {
         const float u = engineRandom.NextUniform();
-        blurringFactor = static_cast<double>(u * u * 6.0f) + 0.2;
+        StoreRelaxed(blurringFactor, static_cast<double>(u * u * 6.0f) + 0.2);
     }
-    blurringSlider.value[0] = static_cast<float>(blurringFactor);
+    StoreRelaxed(blurringSlider.value[0], static_cast<float>(LoadRelaxed(blurringFactor)));
 
-    if (!transformLockI.entryOn[0]) DrawCatalogueIndex(transformIndexI);
+    if (!LoadRelaxed(transformLockI.entryOn[0])) DrawCatalogueIndex(transformIndexI);
     const bool phased = engineRandom.NextCoin();
-    if (phased || transformIndexI > 24) {
+    if (phased || LoadRelaxed(transformIndexI) > 24) {
         transformPhase = 6.283185307179586 * static_cast<double>(engineRandom.NextUniform());
     } else {
         transformPhase = 0;
     }
     transformVariant = static_cast<int32_t>(engineRandom.NextWord() & 3u);
-    if (!transformLockII.entryOn[0]) DrawCatalogueIndex(transformIndexII);
+    if (!LoadRelaxed(transformLockII.entryOn[0])) DrawCatalogueIndex(transformIndexII);
 
     latticeOffsetX[12] = 0;
     latticeOffsetY[12] = 0;
@@ -108,7 +111,7 @@ struct AttemptResult {
 // so that a value that is not a number fails them.
 AttemptResult RunAttempt(int32_t number, float margin)
 {
-    for (int i = 0; i < 6; ++i) codeDigits[i] = engineRandom.NextWord() & 3u;
+    for (int i = 0; i < 6; ++i) StoreRelaxed(codeDigits[i], engineRandom.NextWord() & 3u);
     searchAttempts.store(number, std::memory_order_relaxed);
 
     double coefficients[20];
@@ -167,14 +170,16 @@ void Accept(const AttemptResult& run)
 {
     const double radius = run.largestRadius;
     LayLattice(radius);
-    blurRadius = radius * 0.001953125 * blurringFactor;
-    const double stepRange = run.largestStep + blurRadius;
+    const double blur = radius * 0.001953125 * LoadRelaxed(blurringFactor);
+    StoreRelaxed(blurRadius, blur);
+    const double stepRange = run.largestStep + blur;
     inverseStepRange = stepRange == 0 ? 0 : 1 / stepRange;
     pixelScale = periodHeight / (radius * 2.0) * 2.0;
-    transformShownI = transformIndexI;
-    transformShownII = transformIndexII;
-    ShowEntry(transformBrowserI, transformIndexI);
-    ShowEntry(transformBrowserII, transformIndexII);
+    const int32_t indexI = LoadRelaxed(transformIndexI), indexII = LoadRelaxed(transformIndexII);
+    StoreRelaxed(transformShownI, indexI);
+    StoreRelaxed(transformShownII, indexII);
+    ShowEntry(transformBrowserI, indexI);
+    ShowEntry(transformBrowserII, indexII);
     searching.store(0, std::memory_order_relaxed);
 }
 
@@ -195,7 +200,7 @@ void LayHexagon(bool turned)
 
 void LayLattice(double radius)
 {
-    latticeRadius = radius;
+    StoreRelaxed(latticeRadius, radius);  // a blurring drag reads it
     for (int i = 0; i < 6; ++i) {
         const double angle = i * sixthTurn;
         latticeOffsetX[i] = std::sin(angle) * radius;
@@ -221,20 +226,23 @@ void SearchAttractor()
     }
 }
 
+// The default export name is formed by whoever is about to use it (the export commands, the
+// renderer): formed here, on the worker, it would be a string written while the interface
+// thread reads it, and every use forms it afresh anyway.
 void NewQuilt()
 {
-    if (!colorMapLock.entryOn[0]) GenerateKeyPointColorMap();
+    if (!LoadRelaxed(colorMapLock.entryOn[0])) GenerateKeyPointColorMap();
 
     const uint32_t wholeWord = engineRandom.NextWord();
     const uint32_t fifthsWord = engineRandom.NextWord();
     const float fifths = static_cast<float>(fifthsWord % 5u) * 0.2f;
-    brightness = static_cast<double>(wholeWord % 6u + 5u) + static_cast<double>(fifths);
-    brightnessSlider.value[0] = static_cast<float>(brightness);
+    const double drawn = static_cast<double>(wholeWord % 6u + 5u) + static_cast<double>(fifths);
+    StoreRelaxed(brightness, drawn);
+    StoreRelaxed(brightnessSlider.value[0], static_cast<float>(drawn));
 
     SelectIntensityFunction();
-    if (!transformLockI.entryOn[0]) codeDigits[6] = engineRandom.NextWord() % 28u;
-    colorMappingList.selected = colorMappingIndex;
-    FormDefaultExportName();
+    if (!LoadRelaxed(transformLockI.entryOn[0])) StoreRelaxed(codeDigits[6], engineRandom.NextWord() % 28u);
+    StoreRelaxed(colorMappingList.selected, colorMappingIndex);
     SearchAttractor();
 }
 

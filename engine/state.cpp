@@ -79,7 +79,8 @@ void SetPeriodFromTextureSize()
 
 void ApplySettings()
 {
-    const int32_t wanted = resolutionList.selected;
+    // The lists are clicked while the worker applies them: each selection is read whole.
+    const int32_t wanted = LoadRelaxed(resolutionList.selected);
     if (wanted != activeResolution) {
         ClearAccumulators();  // with the old sizes: these are the cells in use
         if (const ResolutionRow* row = RowOf(resolutionTable, wanted)) textureSize = row->textureSize;
@@ -88,20 +89,20 @@ void ApplySettings()
         pixelScale = periodHeight / (latticeRadius * 2.0) * 2.0;
     }
     SelectIntensityFunction();
-    colorMappingIndex = colorMappingList.selected;
+    StoreRelaxed(colorMappingIndex, LoadRelaxed(colorMappingList.selected));  // export names read it
     SelectPlotFunction();
 }
 
 void SelectTransformationI()
 {
-    if (transformIndexI >= 0 && transformIndexI < catalogueSize)
-        transformSlotI = transformationCatalogueI[transformIndexI];
+    const int32_t index = LoadRelaxed(transformIndexI);  // a browser click writes it
+    if (index >= 0 && index < catalogueSize) transformSlotI = transformationCatalogueI[index];
 }
 
 void SelectTransformationII()
 {
-    if (transformIndexII >= 0 && transformIndexII < catalogueSize)
-        transformSlotII = transformationCatalogueII[transformIndexII];
+    const int32_t index = LoadRelaxed(transformIndexII);
+    if (index >= 0 && index < catalogueSize) transformSlotII = transformationCatalogueII[index];
 }
 
 }  // namespace tessalume

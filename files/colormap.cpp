@@ -1,11 +1,14 @@
 // The colour map and its three random generators: random curves per channel (with the noise
 // and HSV palettes as rarer branches) and the key-point palette of every new quilt. The order
 // of draws fixes which palette a generator state yields, so every draw is its own statement.
+// The worker plots with the map while the interface thread draws its strip, saves it or loads
+// another: every entry is written and read whole, as a relaxed atomic.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 
-#include "engine/random.h"
+#include "engine/engine.h"
+#include "engine/relaxed.h"
 #include "files/files.h"
 
 namespace tessalume {
@@ -136,7 +139,7 @@ void FillNoisePalette(StripeRule& stripes)
 {
     for (int i = 0; i < entryCount; ++i) {
         if (!stripes.Writes(i)) continue;
-        for (double* channel : channels) channel[i] = paletteRandom.NextWord() & 255;
+        for (double* channel : channels) StoreRelaxed(channel[i], paletteRandom.NextWord() & 255);
     }
 }
 
@@ -196,6 +199,23 @@ float InterpolateSegment(float x, const float controls[4], int mode)
     }
 }
 
+ColorMapChannels CopyColorMap()
+{
+    ColorMapChannels copy;
+    double* const copied[3] = {copy.red, copy.green, copy.blue};
+    for (int c = 0; c < 3; ++c)
+        for (int i = 0; i < entryCount; ++i) copied[c][i] = LoadRelaxed(channels[c][i]);
+    return copy;
+}
+
+void StoreColorMap(const ColorMapChannels& map)
+{
+    WithdrawRandomColorMap();
+    const double* const stored[3] = {map.red, map.green, map.blue};
+    for (int c = 0; c < 3; ++c)
+        for (int i = 0; i < entryCount; ++i) StoreRelaxed(channels[c][i], stored[c][i]);
+}
+
 void RandomColorMap()
 {
     if (engineRandom.NextCoin())
@@ -221,7 +241,7 @@ void GenerateRandomColorMap()
         DrawChannelCurve(curve);
         for (int i = 0; i < entryCount; ++i) {
             const double v = std::clamp(curve[i] * 255, 0.0, 255.0);
-            if (stripes.Writes(i)) channel[i] = v;
+            if (stripes.Writes(i)) StoreRelaxed(channel[i], v);
         }
     }
 }
@@ -257,7 +277,7 @@ void GenerateHsvColorMap()
         const double f = hue - sector;
         const double shades[4] = {v, v * (1 - f * s), v * (1 - s), v * (1 - (1 - f) * s)};
         if (!stripes.Writes(i)) continue;
-        for (int c = 0; c < 3; ++c) channels[c][i] = HsvComponent(shades[sectorShades[sector][c]]);
+        for (int c = 0; c < 3; ++c) StoreRelaxed(channels[c][i], HsvComponent(shades[sectorShades[sector][c]]));
     }
 }
 
@@ -294,7 +314,7 @@ void GenerateKeyPointColorMap()
         double copy[entryCount];
         std::copy(table, table + entryCount, copy);
         for (int i = 1; i < 255; ++i) table[i] = (copy[i - 1] + copy[i] + copy[i + 1]) / 3;
-        for (int i = 0; i < entryCount; ++i) channel[i] = std::clamp(table[i] * 255, 0.0, 255.0);
+        for (int i = 0; i < entryCount; ++i) StoreRelaxed(channel[i], std::clamp(table[i] * 255, 0.0, 255.0));
     }
 }
 

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "engine/engine.h"
+#include "engine/relaxed.h"
 #include "files/files.h"
 #include "imaging/imaging.h"
 #include "ui/controls.h"
@@ -20,14 +21,14 @@ constexpr const char* exportNamePatterns[2][2] = {
 };
 
 // 256 i + 128 d7 + ... + d0, doubled and added in unsigned words so that digits beyond 1
-// wrap like the 32-bit value they are instead of overflowing.
+// wrap like the 32-bit value they are instead of overflowing. The worker writes the mapping and
+// the digits meanwhile (a search draws them per attempt): each is read whole.
 int32_t SettingsCode()
 {
-    const uint32_t digits[8] = {static_cast<uint32_t>(colorMappingIndex), codeDigits[6], codeDigits[5],
-                                codeDigits[4], codeDigits[3], codeDigits[2], codeDigits[1], codeDigits[0]};
     uint32_t code = static_cast<uint32_t>(intensityList.selected);
-    for (uint32_t digit : digits)
-        code = 2 * code + digit;
+    code = 2 * code + static_cast<uint32_t>(LoadRelaxed(colorMappingIndex));
+    for (int k = 6; k >= 0; --k)
+        code = 2 * code + LoadRelaxed(codeDigits[k]);
     return static_cast<int32_t>(code);
 }
 

@@ -20,6 +20,12 @@ struct ColorMapChannels {
 };
 extern ColorMapChannels ColorMap;
 
+// The whole map for the interface thread, while the worker may plot with it or draw a new one:
+// every entry read or written whole. Storing first withdraws a random map that the worker has
+// not drawn yet, which would otherwise land on top of the stored one.
+ColorMapChannels CopyColorMap();
+void StoreColorMap(const ColorMapChannels& map);
+
 // The "Random" button: an engineRandom coin picks the random-curve or the key-point generator.
 void RandomColorMap();
 void GenerateRandomColorMap();

@@ -60,6 +60,16 @@ bool FitsPathBuffer(const std::string& path, const char* warning)
     return false;
 }
 
+// The picture is copied while the worker is kept from clearing it or changing its size.
+template <typename Make>
+RgbPicture CopyOfQuilt(Make make)
+{
+    HoldQuiltImage();
+    RgbPicture picture = make();
+    ReleaseQuiltImage();
+    return picture;
+}
+
 bool ExportPicture(const RgbPicture& picture)
 {
     if (WritePicture(chosenFilePath, outputFormatList.selected, picture)) return true;
@@ -116,7 +126,7 @@ void ChooseOutputDirectory()
 void ExportTile()
 {
     if (!ChooseExportFile(outputFormatList.selected)) return;
-    if (!ExportPicture(MakeTilePicture())) return;
+    if (!ExportPicture(CopyOfQuilt(MakeTilePicture))) return;
     const RefreshIntervalEntry* interval = RowOf(refreshIntervalTable, refreshIntervalList.selected);
     exportNoticeTicks = (interval != nullptr ? *interval : refreshIntervalTable[0]).noticeTicks;
 }
@@ -126,7 +136,7 @@ void ExportTiledImage(int32_t width, int32_t height)
     if (width < 1 || height < 1 || width > maxTiledPictureSide || height > maxTiledPictureSide)
         return;
     if (!ChooseExportFile(outputFormatList.selected)) return;
-    ExportPicture(MakeTiledPicture(width, height));
+    ExportPicture(CopyOfQuilt([=] { return MakeTiledPicture(width, height); }));
 }
 
 }  // namespace tessalume

@@ -34,28 +34,28 @@ private:
     locale_t previous_;
 };
 
-void FillGreyRamp()
+void FillGreyRamp(ColorMapChannels& map)
 {
     for (int i = 0; i < entryCount; ++i) {
-        ColorMap.red[i] = i;
-        ColorMap.green[i] = i;
-        ColorMap.blue[i] = i;
+        map.red[i] = i;
+        map.green[i] = i;
+        map.blue[i] = i;
     }
 }
 
-bool HasWholeNumber()
+bool HasWholeNumber(const ColorMapChannels& map)
 {
-    for (const double* channel : {ColorMap.red, ColorMap.green, ColorMap.blue})
+    for (const double* channel : {map.red, map.green, map.blue})
         for (int i = 0; i < entryCount; ++i)
             if (std::trunc(channel[i]) == channel[i]) return true;
     return false;
 }
 
 // In place and ascending, so each entry sees its already smoothed left neighbour.
-void SmoothColorMap()
+void SmoothColorMap(ColorMapChannels& map)
 {
     for (int i = 1; i < entryCount - 1; ++i)
-        for (double* channel : {ColorMap.red, ColorMap.green, ColorMap.blue}) {
+        for (double* channel : {map.red, map.green, map.blue}) {
             const double smoothed = (channel[i - 1] + channel[i + 1]) * 0.025 + channel[i] * 0.95;
             channel[i] = std::fmin(std::fmax(smoothed, 0.0), 255.0);
         }
@@ -79,10 +79,12 @@ std::size_t NextPiece(std::string_view& rest, char (&piece)[pieceLength + 1])
 
 }  // namespace
 
+// The map is made aside and stored whole: the worker plots with the colour map meanwhile.
 void ReadColorMapText(std::string_view bytes)
 {
     const CNumericLocale cNumbers;
-    FillGreyRamp();
+    ColorMapChannels map;
+    FillGreyRamp(map);
     // The last value read of each component; a component that a line does not supply (or
     // supplies as infinite or not a number) keeps it.
     float components[3] = {0, 0, 0};
@@ -92,22 +94,23 @@ void ReadColorMapText(std::string_view bytes)
         const int count = std::sscanf(piece, "%f %f %f", &read[0], &read[1], &read[2]);
         for (int c = 0; c < count; ++c)
             if (std::isfinite(read[c])) components[c] = read[c];
-        ColorMap.red[k] = components[0];
-        ColorMap.green[k] = components[1];
-        ColorMap.blue[k] = components[2];
+        map.red[k] = components[0];
+        map.green[k] = components[1];
+        map.blue[k] = components[2];
     }
-    if (HasWholeNumber()) SmoothColorMap();
+    if (HasWholeNumber(map)) SmoothColorMap(map);
+    StoreColorMap(map);
 }
 
 std::string FormatColorMapText()
 {
     const CNumericLocale cNumbers;
+    const ColorMapChannels map = CopyColorMap();
     std::string text;
     for (int i = 0; i < entryCount; ++i) {
         // Three numbers of at most 317 characters each ("%f" of the largest double).
         char line[1024];
-        const int length = std::snprintf(line, sizeof line, "%f %f %f\n", ColorMap.red[i],
-                                         ColorMap.green[i], ColorMap.blue[i]);
+        const int length = std::snprintf(line, sizeof line, "%f %f %f\n", map.red[i], map.green[i], map.blue[i]);
         text.append(line, static_cast<std::size_t>(length));
     }
     return text;

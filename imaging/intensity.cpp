@@ -186,7 +186,7 @@ void IntensityWhiteII() { Tone<Root, WhiteII>(whiteGain); }
 
 void SelectIntensityFunction()
 {
-    if (const IntensityEntry* entry = RowOf(intensityTable, intensityList.selected))
+    if (const IntensityEntry* entry = RowOf(intensityTable, LoadRelaxed(intensityList.selected)))
         intensitySlot.store(entry->function);
 }
 

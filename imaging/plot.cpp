@@ -115,8 +115,9 @@ void Plot()
         const float theta = static_cast<float>(static_cast<double>(u1) * 6.283185307179586);
         const float acrossX = std::sin(theta) * u2;
         const float acrossY = std::cos(theta) * u2;
-        originX = static_cast<float>(static_cast<double>(acrossX) * antialiasRadius + halfWidth);
-        originY = static_cast<float>(static_cast<double>(acrossY) * antialiasRadius + halfHeight);
+        const double radius = LoadRelaxed(antialiasRadius);  // the "Antialiasing" list writes it
+        originX = static_cast<float>(static_cast<double>(acrossX) * radius + halfWidth);
+        originY = static_cast<float>(static_cast<double>(acrossY) * radius + halfHeight);
         weight = 1.0f - u2;
     }
 
@@ -189,7 +190,7 @@ void FlushPlotQueue()
 
 bool AntialiasingOn()
 {
-    const AntialiasingEntry* entry = RowOf(antialiasingTable, antialiasingList.selected);
+    const AntialiasingEntry* entry = RowOf(antialiasingTable, LoadRelaxed(antialiasingList.selected));
     return entry != nullptr && entry->antialiased;
 }
 
@@ -201,7 +202,7 @@ void SelectPlotFunction()
 
 void ClearAccumulators()
 {
-    const IntensityEntry* intensity = RowOf(intensityTable, intensityList.selected);
+    const IntensityEntry* intensity = RowOf(intensityTable, LoadRelaxed(intensityList.selected));
     std::memset(QuiltImage, intensity != nullptr ? intensity->background : 0, sizeof QuiltImage);
     const int32_t cellsInUse = periodWidth * periodHeight;
     if (cellsInUse > 0 && cellsInUse <= maxPeriodCells)

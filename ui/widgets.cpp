@@ -1,11 +1,15 @@
 // Geometry, hit rules and value changes of the six widget classes. Every hit operation compares
 // the mouse position, converted to float, with the widget's float edges; which edges are
-// inclusive differs per class and is part of how the controls feel.
+// inclusive differs per class and is part of how the controls feel. Values that the worker reads
+// or writes meanwhile (selections, lock boxes, wheel values, browser pages) are stored, and where
+// the worker writes them also loaded, as relaxed atomics.
 #include "ui/widgets.h"
 
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+
+#include "engine/relaxed.h"
 
 namespace tessalume {
 
@@ -68,7 +72,7 @@ bool ListBox::HitTest(int32_t x, int32_t y)
     for (int32_t r = 0; r < count; ++r) {
         const float rowBottom = bottom + rowHeight * static_cast<float>(r);
         if (rowBottom <= fy && fy <= rowBottom + rowHeight) {
-            selected = lastIndex - r;
+            StoreRelaxed(selected, lastIndex - r);
             result = true;
         }
     }
@@ -100,7 +104,7 @@ bool OptionsBox::HitTest(int32_t x, int32_t y)
     if (bottom <= fy && fy <= bottom + rowPitch) {
         hit = true;
         lastToggled = topIndex;
-        entryOn[0] = !entryOn[0];
+        StoreRelaxed(entryOn[0], !entryOn[0]);
     }
     return hit;
 }
@@ -203,21 +207,21 @@ bool SLWindow::Drag(int32_t x, int32_t y)
     // The wheel and its value move in single precision, as the fields hold them.
     const float d = static_cast<float>(lastX - x);
     const float candidateAngle = std::trunc(wheelAngle[i] - d);
-    const float candidateValue = value[i] - d * scale[i] * 0.5f;
+    const float candidateValue = LoadRelaxed(value[i]) - d * scale[i] * 0.5f;
     lastX = x;
     // A candidate beyond a bound pins the value there and leaves the wheel; one exactly on the
     // bound is no change at all.
     if (hasMinimum[i] && !(candidateValue > minimum[i])) {
         if (candidateValue == minimum[i]) return false;
-        value[i] = minimum[i];
+        StoreRelaxed(value[i], minimum[i]);
         return true;
     }
     if (hasMaximum[i] && !(candidateValue < maximum[i])) {
         if (candidateValue == maximum[i]) return false;
-        value[i] = maximum[i];
+        StoreRelaxed(value[i], maximum[i]);
         return true;
     }
-    value[i] = candidateValue;
+    StoreRelaxed(value[i], candidateValue);
     wheelAngle[i] = candidateAngle;
     return true;
 }
@@ -257,14 +261,15 @@ bool TSelector::HitTest(int32_t x, int32_t y)
     // The scroll column is tested on its own, so x = right is both a cell and a scroll click.
     if (right <= fx && fx <= right + scrollWidth && withinHeight) {
         const int32_t row = static_cast<int32_t>((fy - bottom) / cellSize);
+        const int32_t shown = LoadRelaxed(firstShown);
         if (row == 0) {
-            if (firstShown < browserLastPage) firstShown += browserPageStep;
-        } else if (firstShown >= browserPageStep) {
-            firstShown -= browserPageStep;
+            if (shown < browserLastPage) StoreRelaxed(firstShown, shown + browserPageStep);
+        } else if (shown >= browserPageStep) {
+            StoreRelaxed(firstShown, shown - browserPageStep);
         }
     }
     // Paging moves the selection too, although only a cell hit reports true.
-    selected = firstShown + cell;
+    selected = LoadRelaxed(firstShown) + cell;
     return hit;
 }
 
