@@ -36,7 +36,10 @@ inline double Coverage(double d) { return std::clamp(0.5 - d, 0.0, 1.0); }
 // from (x, y) to (x + 1, y + 1), so its centre is at (x + 0.5, y + 0.5).
 class Canvas {
 public:
-    Canvas(int width, int height) : width(width), height(height), pixels(static_cast<size_t>(width) * height) {}
+    Canvas(int width, int height)
+        : width(width), height(height), pixels(static_cast<size_t>(width) * static_cast<size_t>(height))
+    {
+    }
 
     Color& At(int x, int y) { return pixels[static_cast<size_t>(y) * width + x]; }
     const Color& At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
@@ -65,6 +68,8 @@ public:
 // Signed distance from (px, py) to the bar from (ax, ay) to (bx, by) of half thickness w with
 // pointed 45-degree ends, the stroke of a segment display.
 double PointedBarDistance(double px, double py, double ax, double ay, double bx, double by, double w);
+// Signed distance to the axis-parallel box from (left, top) to (right, bottom).
+double BoxDistance(double px, double py, double left, double top, double right, double bottom);
 // Signed distance to the convex polygon with the given corners in either winding.
 double ConvexPolygonDistance(double px, double py, const double (*corners)[2], int count);
 

@@ -71,6 +71,12 @@ double PointedBarDistance(double px, double py, double ax, double ay, double bx,
     return std::max({side, tipA, tipB});
 }
 
+double BoxDistance(double px, double py, double left, double top, double right, double bottom)
+{
+    const double dx = std::max(left - px, px - right), dy = std::max(top - py, py - bottom);
+    return std::hypot(std::max(dx, 0.0), std::max(dy, 0.0)) + std::min(std::max(dx, dy), 0.0);
+}
+
 double ConvexPolygonDistance(double px, double py, const double (*corners)[2], int count)
 {
     // The signed area tells the winding, so that every edge's outward normal points outward.

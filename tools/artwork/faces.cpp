@@ -27,7 +27,8 @@ Canvas ButtonFace(bool pressed)
             rim = {0.30, 0.30, 0.31};
         } else {
             // Lit from above: a bright band under the top rim, fading into a dark lower half.
-            const double g = 0.13 + 0.25 * std::pow(1 - depth, 1.6) + 0.05 * std::exp(-std::pow((cy - top - 2.5) / 1.5, 2));
+            const double band = std::exp(-std::pow((cy - top - 2.5) / 1.5, 2));
+            const double g = 0.13 + 0.25 * std::pow(1 - depth, 1.6) + 0.05 * band;
             inside = {g, g, g * 1.03};
             const double r = 0.62 - 0.22 * depth;
             rim = {r, r, r * 1.03};

@@ -64,12 +64,11 @@ Mask FacingBrackets()
         double d = 1e9;
         for (double side : {-1.0, 1.0}) {
             const double stemX = 16 + side * 6.5, tipX = 16 + side * 3;
-            const double stem[4][2] = {{stemX - 1.1, 7}, {stemX + 1.1, 7}, {stemX + 1.1, 25}, {stemX - 1.1, 25}};
-            const double lo = std::min(stemX, tipX) - 1.1, hi = std::max(stemX, tipX) + 1.1;
-            const double top[4][2] = {{lo, 7}, {hi, 7}, {hi, 9.2}, {lo, 9.2}};
-            const double bottom[4][2] = {{lo, 22.8}, {hi, 22.8}, {hi, 25}, {lo, 25}};
-            d = std::min({d, ConvexPolygonDistance(x, y, stem, 4), ConvexPolygonDistance(x, y, top, 4),
-                          ConvexPolygonDistance(x, y, bottom, 4)});
+            const double inner = std::min(stemX, tipX) - 1.1, outer = std::max(stemX, tipX) + 1.1;
+            const double stem = BoxDistance(x, y, stemX - 1.1, 7, stemX + 1.1, 25);
+            const double top = BoxDistance(x, y, inner, 7, outer, 9.2);
+            const double bottom = BoxDistance(x, y, inner, 22.8, outer, 25);
+            d = std::min({d, stem, top, bottom});
         }
         return d;
     });
@@ -80,22 +79,20 @@ Canvas Padlock()
 {
     Canvas lock(cell, cell);
     const double bodyTop = 15, bodyBottom = 26, bodyLeft = 10, bodyRight = 22;
+    const Color shackleColor{0.78, 0.22, 0.18}, bodyLit{0.95, 0.16, 0.10}, bodyShaded{0.55, 0.03, 0.02};
     for (int y = 0; y < cell; ++y) {
         for (int x = 0; x < cell; ++x) {
             const double px = x + 0.5, py = y + 0.5;
-            // Shackle: a ring of radius 4 about (16, 14.5), its upper half and two legs.
-            const double ringY = std::min(py, 14.5);
-            const double ring = std::fabs(std::hypot(px - 16, ringY - 14.5) - 4.2) - 1.1;
+            // Shackle: the upper half of a ring about (16, 14.5), continued straight down into
+            // the body.
+            const double ring = std::fabs(std::hypot(px - 16, std::min(py, 14.5) - 14.5) - 4.2) - 1.1;
             const double shackle = py > bodyTop + 1 ? 1e9 : ring;
-            const double body[4][2] = {{bodyLeft, bodyTop}, {bodyRight, bodyTop}, {bodyRight, bodyBottom}, {bodyLeft, bodyBottom}};
-            const double bodyDistance = ConvexPolygonDistance(px, py, body, 4);
-            const double keyhole = std::min(std::hypot(px - 16, py - 19.5) - 1.6,
-                                            std::max(std::fabs(px - 16) - 0.8, std::fabs(py - 22) - 2.0));
-            const double depth = (py - bodyTop) / (bodyBottom - bodyTop);
-            const Color bodyColor = Mixed({0.95, 0.16, 0.10}, {0.55, 0.03, 0.02}, depth);
-            Color c = Scaled({0.78, 0.22, 0.18}, Coverage(shackle));
-            c = Mixed(c, Scaled(bodyColor, 1 - Coverage(keyhole)), Coverage(bodyDistance));
-            lock.At(x, y) = c;
+            const double body = BoxDistance(px, py, bodyLeft, bodyTop, bodyRight, bodyBottom);
+            const double keyhole =
+                std::min(std::hypot(px - 16, py - 19.5) - 1.6, BoxDistance(px, py, 15.2, 20, 16.8, 24));
+            const Color bodyColor = Mixed(bodyLit, bodyShaded, (py - bodyTop) / (bodyBottom - bodyTop));
+            const Color c = Scaled(shackleColor, Coverage(shackle));
+            lock.At(x, y) = Mixed(c, Scaled(bodyColor, 1 - Coverage(keyhole)), Coverage(body));
         }
     }
     return lock;
@@ -119,7 +116,8 @@ constexpr Segment segments[] = {
     {'p', {0, 0}, {1, 1}}, {'q', {2, 0}, {1, 1}}, {'r', {0, 2}, {1, 1}}, {'s', {2, 2}, {1, 1}},
 };
 
-// Lit segments of each character; '.' and ':' in a pattern add dots below and beside.
+// Lit segments of each character; '.', ',', ':' and ';' in a pattern add the dots and tails
+// of punctuation.
 struct SegmentGlyph {
     char character;
     const char* lit;
@@ -154,9 +152,10 @@ constexpr double segmentLeft = 10.5, segmentRight = 21.5, segmentTop = 6.5, segm
 constexpr double smallCapitalTop = 12.5;
 constexpr double strokeHalf = 1.6, segmentGap = 0.4;
 
+// A square dot as wide as a stroke.
 double DotDistance(double x, double y, double cx, double cy)
 {
-    return std::max(std::fabs(x - cx), std::fabs(y - cy)) - strokeHalf;
+    return BoxDistance(x, y, cx - strokeHalf, cy - strokeHalf, cx + strokeHalf, cy + strokeHalf);
 }
 
 Mask SegmentMask(const char* lit, bool small)
@@ -164,8 +163,8 @@ Mask SegmentMask(const char* lit, bool small)
     const double top = small ? smallCapitalTop : segmentTop;
     const double xs[3] = {segmentLeft, (segmentLeft + segmentRight) / 2, segmentRight};
     const double ys[3] = {top, (top + segmentBottom) / 2, segmentBottom};
-    // The lit segments as bars; two halves of one line are drawn as one bar, which keeps the
-    // letters solid at their small size on screen.
+    // The lit segments as bars. A second half (b, d, f, h, l, n) lit right after its first
+    // half extends it into one bar, which keeps the letters solid at their size on screen.
     std::vector<std::array<int, 4>> bars;
     const std::string on = lit;
     for (const Segment& s : segments) {
@@ -189,7 +188,8 @@ Mask SegmentMask(const char* lit, bool small)
             const double centre = xs[1];
             if (*c == '.') d = std::min(d, DotDistance(x, y, centre, segmentBottom - 0.5));
             if (*c == ',' || *c == ';') {
-                const double tail = PointedBarDistance(x, y, centre + 1, segmentBottom - 2, centre - 2, segmentBottom + 3, 1.1);
+                const double tail = PointedBarDistance(x, y, centre + 1, segmentBottom - 2, centre - 2,
+                                                       segmentBottom + 3, 1.1);
                 d = std::min({d, DotDistance(x, y, centre, segmentBottom - 1.5), tail});
             }
             if (*c == ':' || *c == ';') d = std::min(d, DotDistance(x, y, centre, ys[1] - 4.5));
@@ -203,10 +203,7 @@ Mask SegmentMask(const char* lit, bool small)
 Mask EmptyBox()
 {
     return MaskOf([](double x, double y) {
-        const double half = 0.7;
-        const double dx = std::fabs(x - 16) - 5.5, dy = std::fabs(y - 16) - 8.5;
-        const double outside = std::hypot(std::max(dx, 0.0), std::max(dy, 0.0)) + std::min(std::max(dx, dy), 0.0);
-        return std::fabs(outside) - half;
+        return std::fabs(BoxDistance(x, y, 10.5, 7.5, 21.5, 24.5)) - 0.7;
     });
 }
 
@@ -222,33 +219,39 @@ Mask SetZeroMask(int code)
     return Mask{};
 }
 
-// White segments over a faint red glow: the mask blurred, kept inside the cell.
-Canvas Glowing(const Mask& mask)
+// The mask under a Gaussian of sigma 2 pixels, cut off at 5 and kept inside the cell.
+Mask Blurred(const Mask& mask)
 {
     constexpr int radius = 5;
     constexpr double sigma = 2.0;
     double kernel[2 * radius + 1];
     double total = 0;
-    for (int i = -radius; i <= radius; ++i) total += kernel[i + radius] = std::exp(-0.5 * i * i / (sigma * sigma));
+    for (int i = -radius; i <= radius; ++i) {
+        kernel[i + radius] = std::exp(-0.5 * i * i / (sigma * sigma));
+        total += kernel[i + radius];
+    }
     for (double& k : kernel) k /= total;
+    // Across, then down.
     Mask across{}, blurred{};
     for (int y = 0; y < cell; ++y)
         for (int x = 0; x < cell; ++x)
-            for (int i = -radius; i <= radius; ++i)
-                if (x + i >= 0 && x + i < cell) across[y * cell + x] += kernel[i + radius] * mask[y * cell + x + i];
+            for (int i = std::max(-radius, -x); i <= std::min(radius, cell - 1 - x); ++i)
+                across[y * cell + x] += kernel[i + radius] * mask[y * cell + x + i];
     for (int y = 0; y < cell; ++y)
         for (int x = 0; x < cell; ++x)
-            for (int i = -radius; i <= radius; ++i)
-                if (y + i >= 0 && y + i < cell) blurred[y * cell + x] += kernel[i + radius] * across[(y + i) * cell + x];
-    Canvas glyph(cell, cell);
+            for (int i = std::max(-radius, -y); i <= std::min(radius, cell - 1 - y); ++i)
+                blurred[y * cell + x] += kernel[i + radius] * across[(y + i) * cell + x];
+    return blurred;
+}
+
+// White segments over a faint red glow.
+Canvas Glowing(const Mask& mask)
+{
+    const Mask blurred = Blurred(mask);
     const Color glow{0.85, 0.07, 0.04};
-    for (int y = 0; y < cell; ++y) {
-        for (int x = 0; x < cell; ++x) {
-            const double m = mask[y * cell + x];
-            const double g = std::min(1.0, 1.3 * blurred[y * cell + x]);
-            glyph.At(x, y) = Mixed(Scaled(glow, 0.55 * g), white, m);
-        }
-    }
+    Canvas glyph(cell, cell);
+    for (int i = 0; i < cell * cell; ++i)
+        glyph.pixels[i] = Mixed(Scaled(glow, 0.55 * std::min(1.0, 1.3 * blurred[i])), white, mask[i]);
     return glyph;
 }
 
@@ -296,7 +299,8 @@ public:
         if (!loaded) return mask;
         const FT_GlyphSlot slot = face->glyph;
         const FT_Bitmap& bitmap = slot->bitmap;
-        const int left = static_cast<int>(std::lround(shown / 2.0 - slot->advance.x / 128.0)) + slot->bitmap_left;
+        const int penX = static_cast<int>(std::lround(shown / 2.0 - slot->advance.x / 128.0));
+        const int left = penX + slot->bitmap_left;
         const int top = shownBaseline - slot->bitmap_top;
         for (unsigned row = 0; row < bitmap.rows; ++row) {
             for (unsigned column = 0; column < bitmap.width; ++column) {

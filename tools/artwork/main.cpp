@@ -20,7 +20,8 @@ void Write(const std::string& path, const Canvas& canvas)
 {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     const ByteSink sink = [&file](const uint8_t* data, std::size_t size) {
-        return static_cast<bool>(file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size)));
+        file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+        return static_cast<bool>(file);
     };
     const bool png = path.ends_with(".png");
     const bool encoded = png ? EncodePng(canvas.Picture(), sink) : EncodeBmp(canvas.Picture(), sink);

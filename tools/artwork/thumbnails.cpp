@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -45,18 +46,25 @@ Canvas InFreshProcess(const std::function<Canvas()>& make)
     const pid_t child = fork();
     if (child < 0) throw std::runtime_error("cannot start a child process");
     if (child == 0) {
+        // The child never returns into the caller: it reports through the pipe and its status.
         close(channel[0]);
-        Canvas canvas = make();
-        int size[2] = {canvas.width, canvas.height};
-        const bool sent = Transfer(channel[1], size, sizeof size, true) &&
-                          Transfer(channel[1], canvas.pixels.data(), canvas.pixels.size() * sizeof(Color), true);
+        bool sent = false;
+        try {
+            Canvas canvas = make();
+            int size[2] = {canvas.width, canvas.height};
+            const size_t bytes = canvas.pixels.size() * sizeof(Color);
+            sent = Transfer(channel[1], size, sizeof size, true) &&
+                   Transfer(channel[1], canvas.pixels.data(), bytes, true);
+        } catch (...) {
+        }
         _exit(sent ? 0 : 1);
     }
     close(channel[1]);
     int size[2] = {0, 0};
     bool received = Transfer(channel[0], size, sizeof size, false) && size[0] > 0 && size[1] > 0;
     Canvas canvas(received ? size[0] : 0, received ? size[1] : 0);
-    received = received && Transfer(channel[0], canvas.pixels.data(), canvas.pixels.size() * sizeof(Color), false);
+    const size_t bytes = canvas.pixels.size() * sizeof(Color);
+    received = received && Transfer(channel[0], canvas.pixels.data(), bytes, false);
     close(channel[0]);
     int status = 0;
     waitpid(child, &status, 0);
@@ -112,49 +120,58 @@ Canvas LevelCurves(int entry)
             field[j * (n + 1) + i] = FieldAt(entry, x, y);
         }
 
+    struct Point {
+        double x, y;
+    };
     std::vector<double> ink(thumbnail * thumbnail, 0.0);
     constexpr double halfWidth = 0.45;
-    const auto stroke = [&](double ax, double ay, double bx, double by, double weight) {
-        const int x0 = std::max(0, static_cast<int>(std::floor(std::min(ax, bx) - 2)));
-        const int x1 = std::min(thumbnail - 1, static_cast<int>(std::ceil(std::max(ax, bx) + 2)));
-        const int y0 = std::max(0, static_cast<int>(std::floor(std::min(ay, by) - 2)));
-        const int y1 = std::min(thumbnail - 1, static_cast<int>(std::ceil(std::max(ay, by) + 2)));
-        const double dx = bx - ax, dy = by - ay, length2 = dx * dx + dy * dy;
+    const auto stroke = [&](Point a, Point b, double weight) {
+        const int x0 = std::max(0, static_cast<int>(std::floor(std::min(a.x, b.x) - 2)));
+        const int x1 = std::min(thumbnail - 1, static_cast<int>(std::ceil(std::max(a.x, b.x) + 2)));
+        const int y0 = std::max(0, static_cast<int>(std::floor(std::min(a.y, b.y) - 2)));
+        const int y1 = std::min(thumbnail - 1, static_cast<int>(std::ceil(std::max(a.y, b.y) + 2)));
+        const double dx = b.x - a.x, dy = b.y - a.y, length2 = dx * dx + dy * dy;
         for (int y = y0; y <= y1; ++y)
             for (int x = x0; x <= x1; ++x) {
-                const double px = x + 0.5 - ax, py = y + 0.5 - ay;
-                const double t = length2 > 0 ? std::clamp((px * dx + py * dy) / length2, 0.0, 1.0) : 0.0;
+                const double px = x + 0.5 - a.x, py = y + 0.5 - a.y;
+                const double along = length2 > 0 ? (px * dx + py * dy) / length2 : 0.0;
+                const double t = std::clamp(along, 0.0, 1.0);
                 const double d = std::hypot(px - t * dx, py - t * dy) - halfWidth;
                 double& v = ink[y * thumbnail + x];
                 v = std::max(v, weight * Coverage(d));
             }
     };
 
-    const double scale = 1.0 / samplesPerPixel;
+    // Corners of a grid square in order around it, and the field there.
+    constexpr int cornerX[4] = {0, 1, 1, 0}, cornerY[4] = {0, 0, 1, 1};
+    const auto fieldAtCorner = [&](int i, int j, int k) {
+        return field[(j + cornerY[k]) * (n + 1) + i + cornerX[k]];
+    };
     // Higher levels are drawn brighter, so that a rising field and a falling one differ.
     const std::vector<double> levels = LevelsOf(entry);
-    for (int k = 0; k < levelCount; ++k) {
-        const double level = levels[k], weight = 0.4 + 0.6 * k / (levelCount - 1);
+    for (int level = 0; level < levelCount; ++level) {
+        const double weight = 0.4 + 0.6 * level / (levelCount - 1);
         for (int j = 0; j < n; ++j) {
             for (int i = 0; i < n; ++i) {
-                const double corner[4] = {field[j * (n + 1) + i], field[j * (n + 1) + i + 1],
-                                          field[(j + 1) * (n + 1) + i + 1], field[(j + 1) * (n + 1) + i]};
-                const double cx[4] = {0, 1, 1, 0}, cy[4] = {0, 0, 1, 1};
-                double crossings[4][2];
-                int found = 0;
+                double value[4];
                 bool finite = true;
-                for (double c : corner) finite = finite && std::isfinite(c);
-                if (!finite) continue;
-                for (int e = 0; e < 4; ++e) {
-                    const double a = corner[e] - level, b = corner[(e + 1) % 4] - level;
-                    if ((a < 0) == (b < 0)) continue;
-                    const double t = a / (a - b);
-                    crossings[found][0] = (i + cx[e] + t * (cx[(e + 1) % 4] - cx[e])) * scale;
-                    crossings[found][1] = (j + cy[e] + t * (cy[(e + 1) % 4] - cy[e])) * scale;
-                    ++found;
+                for (int k = 0; k < 4; ++k) {
+                    value[k] = fieldAtCorner(i, j, k) - levels[level];
+                    finite = finite && std::isfinite(value[k]);
                 }
-                for (int c = 0; c + 1 < found; c += 2)
-                    stroke(crossings[c][0], crossings[c][1], crossings[c + 1][0], crossings[c + 1][1], weight);
+                if (!finite) continue;
+                Point crossings[4];
+                int found = 0;
+                for (int k = 0; k < 4; ++k) {
+                    const int next = (k + 1) % 4;
+                    if ((value[k] < 0) == (value[next] < 0)) continue;
+                    const double t = value[k] / (value[k] - value[next]);
+                    const double gridX = i + cornerX[k] + t * (cornerX[next] - cornerX[k]);
+                    const double gridY = j + cornerY[k] + t * (cornerY[next] - cornerY[k]);
+                    crossings[found++] = {gridX / samplesPerPixel, gridY / samplesPerPixel};
+                }
+                // Two crossings make one stroke; a saddle's four make two.
+                for (int c = 0; c + 1 < found; c += 2) stroke(crossings[c], crossings[c + 1], weight);
             }
         }
     }
@@ -240,7 +257,9 @@ Canvas QuiltSquare(const QuiltRecipe& recipe)
     SelectTransformationII();
     ClearAccumulators();
     NewQuilt();
-    for (int32_t batch = 0; batch < quiltBatches << (2 * recipe.resolution); ++batch) RunWorkerSteps();
+    // Each resolution step doubles the period's sides: four times the points fill it alike.
+    const int32_t batches = quiltBatches << (2 * recipe.resolution);
+    for (int32_t batch = 0; batch < batches; ++batch) RunWorkerSteps();
 
     // Bisection on the logarithm of the brightness.
     double low = std::log(0.1), high = std::log(1000.0);
@@ -272,7 +291,8 @@ Canvas ThumbnailSheet()
         return curves;
     });
     for (int entry = 0; entry < catalogueSize; ++entry) {
-        const Canvas quilt = InFreshProcess([entry] { return QuiltSquare({quiltSeeds[entry], entry, 0, 4 * thumbnail}); });
+        const QuiltRecipe recipe{quiltSeeds[entry], entry, 0, 4 * thumbnail};
+        const Canvas quilt = InFreshProcess([&recipe] { return QuiltSquare(recipe); });
         const int cellIndex = 64 + entry;
         sheet.Paste(quilt.Reduced(4), (cellIndex % 8) * thumbnail, (cellIndex / 8) * thumbnail);
     }
