@@ -112,9 +112,12 @@ public:
     {
         for (;;) {
             const Clock::time_point now = Clock::now();
-            if (now >= nextFrame) return true;
+            // A minimised window shows nothing: no frames until it is back.
+            const bool drawing = (SDL_GetWindowFlags(window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) == 0;
+            if (drawing && now >= nextFrame) return true;
             if (heldEvent || (timerRunning && now >= nextTick)) return false;
-            const Clock::time_point wake = timerRunning ? std::min(nextFrame, nextTick) : nextFrame;
+            Clock::time_point wake = drawing ? nextFrame : now + std::chrono::milliseconds(250);
+            if (timerRunning) wake = std::min(wake, nextTick);
             const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wake - now);
             SDL_Event event;
             if (SDL_WaitEventTimeout(&event, static_cast<int>(std::max<int64_t>(wait.count(), 1))) != 0) {

@@ -1,9 +1,10 @@
-// The preview on screen, drawn with a real OpenGL context on a private X server: what a refresh
-// tick puts in the texture and where the two display quads show it.
+// The program's window inside the test process, on a private X server: what a refresh tick puts
+// in the preview texture, where the two display quads show it, and the refresh timer.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "app/shell.h"
@@ -17,7 +18,7 @@
 namespace tessalume {
 namespace {
 
-class Preview : public ::testing::Test {
+class WindowInProcess : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -62,7 +63,7 @@ const uint8_t* QuiltPixel(int32_t column, int32_t row)
 
 // At 444 x 256 the square shows every texel once: screen (491 + j, 212 + i) shows texture row j,
 // column i, that is quilt column j + halfWidth - 256 and row i + halfHeight, both wrapped.
-TEST_F(Preview, TickShowsTheQuiltInTheAttractorSquareWithTheOriginAtItsCentre)
+TEST_F(WindowInProcess, TickShowsTheQuiltInTheAttractorSquareWithTheOriginAtItsCentre)
 {
     UseResolution(0);
     SeedGenerators(11);
@@ -122,7 +123,7 @@ int32_t ColumnShownAt(double x)
 
 // Across the screen the tiles show two periods: the second quad carries on with the quilt column
 // that follows the first quad's last, and the right edge comes back round to the left edge's.
-TEST_F(Preview, TilesJoinWithoutASeamAtEveryResolution)
+TEST_F(WindowInProcess, TilesJoinWithoutASeamAtEveryResolution)
 {
     previewTypeList.selected = 1;
     for (int32_t resolution = 0; resolution < 3; ++resolution) {
@@ -151,6 +152,25 @@ TEST_F(Preview, TilesJoinWithoutASeamAtEveryResolution)
     }
     previewTypeList.selected = 0;
     SetupProjection();
+}
+
+// A modal dialog holds the main loop for as long as the user looks at it: the ticks due meanwhile
+// come as one, and the timer carries on from there.
+TEST_F(WindowInProcess, TicksDueWhileTheLoopWaitsComeAsOne)
+{
+    Platform& platform = CurrentPlatform();
+    const auto ticksPending = [&platform] {
+        int ticks = 0;
+        for (Message message; platform.PollMessage(message);) ticks += message.kind == MessageKind::Timer;
+        return ticks;
+    };
+    platform.SetTimer(10);
+    std::this_thread::sleep_for(milliseconds(500));
+    EXPECT_EQ(ticksPending(), 1);
+    std::this_thread::sleep_for(milliseconds(50));
+    EXPECT_EQ(ticksPending(), 1);
+    platform.SetTimer(60000);
+    EXPECT_EQ(ticksPending(), 0);
 }
 
 }  // namespace
