@@ -2,6 +2,7 @@
 // arrows, and green corner glows with a green frame on the transformation in use.
 #include <cmath>
 
+#include "engine/relaxed.h"
 #include "ui/draw/draw.h"
 #include "ui/draw/gl_shapes.h"
 #include "ui/widgets.h"
@@ -97,7 +98,7 @@ void Draw(TSelector& browser, int32_t highlighted)
     if (!browser.visible) return;
     glCallList(browser.frameList);
     // The search pages the browsers to the transformations it picked.
-    const int32_t firstShown = Relaxed(browser.firstShown);
+    const int32_t firstShown = LoadRelaxed(browser.firstShown);
     for (int32_t k = 0; k < TSelector::cellCount; ++k) {
         DrawThumbnail(browser.cellX[k], browser.cellY[k], firstShown + browser.iconBase + k);
         DrawNumber(browser.cellX[k], browser.cellY[k] + 1, firstShown + k + 1);

@@ -34,7 +34,8 @@ void BuildControlLists();
 void BuildStaticLists();
 
 // Texture names and display-list bases made at start-up. Glyph list 128 f + c - 32 draws byte c
-// of font set f and moves the pen 8 to the right; thumbnail list k shows sheet cell k.
+// of font set f and moves the pen 8 to the right; thumbnail list k shows sheet cell k. Each list
+// binds its own sheet: callers only enable texturing (and blending, for text).
 extern uint32_t glowTexture, buttonFaceTexture, buttonPressedTexture, fontTexture, thumbnailTexture;
 extern uint32_t fontListBase, thumbnailListBase;
 

@@ -1,10 +1,8 @@
 // The small OpenGL vocabulary the drawing files share: shaded quads and outlines with one grey
-// per corner, textured quads, display-list recording and race-free reads of values the worker
-// writes. Private to ui/draw.
+// per corner, textured quads and display-list recording. Private to ui/draw.
 #pragma once
 #include <GL/gl.h>
 
-#include <atomic>
 #include <cstdint>
 
 namespace tessalume {
@@ -83,14 +81,6 @@ uint32_t RecordList(Body body)
     body();
     glEndList();
     return list;
-}
-
-// The worker moves sliders, pages browsers and rewrites the colour map while frames are drawn:
-// the frame reads those values through this, so a stale value is possible but no race.
-template <typename T>
-T Relaxed(T& shared)
-{
-    return std::atomic_ref<T>(shared).load(std::memory_order_relaxed);
 }
 
 }  // namespace tessalume

@@ -1,5 +1,6 @@
 // Lists: a black box with a title band on top, one radio square and one entry text per row,
 // and a lit square on the selected row. Row r from the bottom shows entry lastIndex - r.
+#include "engine/relaxed.h"
 #include "ui/draw/draw.h"
 #include "ui/draw/gl_shapes.h"
 #include "ui/widgets.h"
@@ -48,7 +49,7 @@ void Draw(ListBox& list)
     if (!list.visible) return;
     glCallList(list.frameList);
     // The search moves the colour mapping selection while frames are drawn.
-    const int32_t selected = Relaxed(list.selected);
+    const int32_t selected = LoadRelaxed(list.selected);
     glPushMatrix();
     glTranslatef(list.left, list.bottom + rowPitch * static_cast<float>(list.lastIndex - selected), 0);
     glCallList(list.markerList);

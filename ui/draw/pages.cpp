@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "engine/engine.h"
+#include "engine/relaxed.h"
 #include "files/files.h"
 #include "ui/controls.h"
 #include "ui/draw/draw.h"
@@ -26,8 +27,8 @@ void DrawColorStrip()
 {
     glBegin(GL_LINES);
     for (int i = 0; i < 255; ++i) {
-        glColor3ub(ColorByte(Relaxed(ColorMap.red[i])), ColorByte(Relaxed(ColorMap.green[i])),
-                   ColorByte(Relaxed(ColorMap.blue[i])));
+        glColor3ub(ColorByte(LoadRelaxed(ColorMap.red[i])), ColorByte(LoadRelaxed(ColorMap.green[i])),
+                   ColorByte(LoadRelaxed(ColorMap.blue[i])));
         glVertex3f(32.0f + static_cast<float>(i), 182, 0.5f);
         glVertex3f(32.0f + static_cast<float>(i), 198, 0.5f);
     }
@@ -41,8 +42,8 @@ void DrawAttractorPage()
     Draw(transformLockI);
     Draw(transformLockII);
     Draw(blurringSlider);
-    Draw(transformBrowserI, Relaxed(transformShownI));
-    Draw(transformBrowserII, Relaxed(transformShownII));
+    Draw(transformBrowserI, LoadRelaxed(transformShownI));
+    Draw(transformBrowserII, LoadRelaxed(transformShownII));
     Draw(randomButton);
     Draw(loadButton);
     Draw(saveButton);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "engine/relaxed.h"
 #include "ui/draw/draw.h"
 #include "ui/draw/gl_shapes.h"
 #include "ui/widgets.h"
@@ -58,7 +59,7 @@ void DrawRows(SLWindow& panel, const RowLayout& layout)
         const int32_t r = panel.count - 1 - i;
         const float rowBottom = panel.bottom + rowPitch * static_cast<float>(r);
         // The search writes the blurring and brightness values while frames are drawn.
-        const float value = Relaxed(panel.value[i]);
+        const float value = LoadRelaxed(panel.value[i]);
         char printed[32];
         if (panel.showAsInteger[i])
             std::snprintf(printed, sizeof printed, "%d", static_cast<int32_t>(value));
