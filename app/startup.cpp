@@ -1,6 +1,7 @@
 // The program's start-up in its fixed order, the main loop with its paced frames, and the trace.
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -76,17 +77,31 @@ int32_t StartUp(const StartOptions& options)
 int32_t RunMessageLoop()
 {
     Platform& platform = CurrentPlatform();
+    // Frames are drawn while the picture may change, at the display's pace, and not at all while
+    // nothing can: a tick changes the preview once; input may start a button's pressed look,
+    // which lasts 10 frames; a new quilt moves the progress bar, the colour map and the controls
+    // from the worker until it has been found.
+    constexpr int32_t framesAfterInput = 12;
+    int32_t framesWanted = 1;
+    bool newQuiltWasUnderWay = false;
     bool framesShown = false;
     while (!quitPosted) {
         Message message;
         if (platform.PollMessage(message)) {
             MainWindowProc(message);
-        } else if (platform.WaitForMessageOrFrame()) {
-            DrawFrame();
-            platform.SwapBuffers();
-            if (!framesShown) Trace("ready");
-            framesShown = true;
+            framesWanted = std::max(framesWanted, message.kind == MessageKind::Timer ? 1 : framesAfterInput);
+            continue;
         }
+        const bool newQuiltUnderWay = newQuiltRequest.load(std::memory_order_relaxed) != 0 ||
+                                      searching.load(std::memory_order_relaxed) != 0;
+        if (newQuiltUnderWay || newQuiltWasUnderWay) framesWanted = std::max(framesWanted, 1);
+        newQuiltWasUnderWay = newQuiltUnderWay;
+        if (!platform.WaitForMessageOrFrame(framesWanted > 0)) continue;
+        DrawFrame();
+        platform.SwapBuffers();
+        --framesWanted;
+        if (!framesShown) Trace("ready");
+        framesShown = true;
     }
     Trace("quit");
     platform.CloseWindow();

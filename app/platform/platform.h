@@ -52,10 +52,11 @@ public:
     virtual void ShowWindow() = 0;
     // Takes the next pending message without waiting; false when none is pending.
     virtual bool PollMessage(Message& message) = 0;
-    // True when the next frame is due; otherwise waits until it is (true) or until a message
-    // comes first (false). Frames follow the display's refresh rate: the driver's vertical
-    // sync where it has one, else a deadline of our own.
-    virtual bool WaitForMessageOrFrame() = 0;
+    // With a frame wanted: true when the next frame is due, else waits until it is (true) or
+    // until a message comes first (false). Frames follow the display's refresh rate: the
+    // driver's vertical sync where it has one, else a deadline of our own. With none wanted
+    // (or the window minimised), waits for a message alone (false).
+    virtual bool WaitForMessageOrFrame(bool frameWanted) = 0;
     // Shows the frame drawn since the last call.
     virtual void SwapBuffers() = 0;
     // (Re)starts the refresh timer: a tick message one period from now and every period after.

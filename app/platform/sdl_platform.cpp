@@ -108,15 +108,16 @@ public:
         return true;
     }
 
-    bool WaitForMessageOrFrame() override
+    bool WaitForMessageOrFrame(bool frameWanted) override
     {
         for (;;) {
             const Clock::time_point now = Clock::now();
             // A minimised window shows nothing: no frames until it is back.
-            const bool drawing = (SDL_GetWindowFlags(window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) == 0;
+            const bool drawing =
+                frameWanted && (SDL_GetWindowFlags(window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) == 0;
             if (drawing && now >= nextFrame) return true;
             if (heldEvent || (timerRunning && now >= nextTick)) return false;
-            Clock::time_point wake = drawing ? nextFrame : now + std::chrono::milliseconds(250);
+            Clock::time_point wake = drawing ? nextFrame : now + std::chrono::seconds(1);
             if (timerRunning) wake = std::min(wake, nextTick);
             const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wake - now);
             SDL_Event event;
@@ -178,8 +179,8 @@ private:
     {
         switch (event.type) {
         case SDL_WINDOWEVENT:
-            if (event.window.event != SDL_WINDOWEVENT_CLOSE) return false;
-            message = Message{MessageKind::Close};
+            // Exposed, restored, shown...: the main loop redraws after any message.
+            message = Message{event.window.event == SDL_WINDOWEVENT_CLOSE ? MessageKind::Close : MessageKind::Other};
             return true;
         case SDL_MOUSEMOTION:
             message = Message{MessageKind::MouseMove, event.motion.x, event.motion.y};

@@ -69,6 +69,14 @@ public:
     Display* x;
 };
 
+// The program under test: TESSALUME_PROGRAM when set (another build of it, say with a
+// sanitizer), else the one built beside these tests.
+std::string ProgramPath()
+{
+    const char* path = std::getenv("TESSALUME_PROGRAM");
+    return path != nullptr && *path != '\0' ? path : TESSALUME_PROGRAM_PATH;
+}
+
 int ShiftOf(unsigned long mask)
 {
     int shift = 0;
@@ -142,6 +150,26 @@ void ChildProcess::Stop()
     if (Wait(milliseconds(3000))) return;
     kill(pid_, SIGKILL);
     Wait(milliseconds(10000));
+}
+
+namespace {
+
+// The display of the window OpenGlWindowOn opened, if it is still open.
+std::string glWindowDisplay;
+
+void CloseGlWindow()
+{
+    if (glWindowDisplay.empty()) return;
+    SdlPlatform().CloseWindow();
+    glWindowDisplay.clear();
+}
+
+}  // namespace
+
+VirtualDisplay::~VirtualDisplay()
+{
+    // A connection to a server that has gone ends the process at its next use.
+    if (!name_.empty() && glWindowDisplay == name_) CloseGlWindow();
 }
 
 bool VirtualDisplay::Start(bool withOpenGl)
@@ -293,7 +321,7 @@ ProgramUnderTest::ProgramUnderTest(const std::string& display, const std::vector
 {
     int error[2];
     if (pipe2(error, O_CLOEXEC) != 0) return;
-    std::vector<std::string> argv = {TESSALUME_PROGRAM_PATH};
+    std::vector<std::string> argv = {ProgramPath()};
     argv.insert(argv.end(), args.begin(), args.end());
     // GTK keeps its settings in memory and looks for no accessibility bus.
     std::vector<std::string> added = {"TESSALUME_TRACE=1", "GSETTINGS_BACKEND=memory", "NO_AT_BRIDGE=1"};
@@ -353,7 +381,7 @@ Finished RunToEnd(const std::vector<std::string>& args, milliseconds limit)
         close(output[0]), close(output[1]);
         return {};
     }
-    std::vector<std::string> argv = {TESSALUME_PROGRAM_PATH};
+    std::vector<std::string> argv = {ProgramPath()};
     argv.insert(argv.end(), args.begin(), args.end());
     const Clock::time_point end = Clock::now() + limit;
     SpawnOptions options;
@@ -373,14 +401,16 @@ Finished RunToEnd(const std::vector<std::string>& args, milliseconds limit)
 
 bool OpenGlWindowOn(const std::string& display)
 {
+    CloseGlWindow();
     setenv("DISPLAY", display.c_str(), 1);
     unsetenv("WAYLAND_DISPLAY");
     InstallPlatform(&SdlPlatform());
     std::string reason;
-    if (SdlPlatform().OpenWindow("Tessalume", clientWidth, clientHeight, {}, reason) != WindowOutcome::Opened)
-        return false;
-    SdlPlatform().ShowWindow();
-    return true;
+    const bool opened =
+        SdlPlatform().OpenWindow("Tessalume", clientWidth, clientHeight, {}, reason) == WindowOutcome::Opened;
+    glWindowDisplay = display;  // even half open, it is closed with its display
+    if (opened) SdlPlatform().ShowWindow();
+    return opened;
 }
 
 }  // namespace tessalume

@@ -57,6 +57,11 @@ private:
 // An Xvfb of our own, 1280 x 1024 x 24, on a display number it picks itself.
 class VirtualDisplay {
 public:
+    VirtualDisplay() = default;
+    VirtualDisplay(const VirtualDisplay&) = delete;
+    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+    // Closes the window OpenGlWindowOn opened on it, then ends the server.
+    ~VirtualDisplay();
     // False when no server could be started (Xvfb missing or failing). Without OpenGL the
     // server offers no GLX.
     bool Start(bool withOpenGl = true);
@@ -98,8 +103,8 @@ RgbImage CaptureWindow(const std::string& display, unsigned long window);
 
 // ---- The window program -----------------------------------------------------------------
 
-// tessalume started on the display with TESSALUME_TRACE=1; its standard error is read line by
-// line. Ended by its PID when this goes.
+// tessalume (or the program that TESSALUME_PROGRAM names) started on the display with
+// TESSALUME_TRACE=1; its standard error is read line by line. Ended by its PID when this goes.
 class ProgramUnderTest {
 public:
     ProgramUnderTest(const std::string& display, const std::vector<std::string>& args = {},
@@ -136,7 +141,8 @@ Finished RunToEnd(const std::vector<std::string>& args, milliseconds limit);
 // ---- OpenGL in the test process ---------------------------------------------------------
 
 // Opens the program's window with its OpenGL context on the display, current on this thread,
-// and shows it. Once per process: the window lasts as long as the process.
+// and shows it. The window lasts until the next call or until its display goes; everything made
+// in its context goes with it.
 bool OpenGlWindowOn(const std::string& display);
 
 // ---- Template definitions ---------------------------------------------------------------

@@ -22,18 +22,14 @@ class WindowInProcess : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        // One server and one window for every test of the process.
-        static VirtualDisplay display;
-        static const bool opened = [] {
-            if (!display.Start() || !OpenGlWindowOn(display.Name())) return false;
-            SetupProjection();
-            BuildPreviewTexturesAndQuads();
-            return true;
-        }();
-        if (!opened) GTEST_SKIP() << "no X server with OpenGL could be started";
-        BuildControls();
+        if (!display.Start() || !OpenGlWindowOn(display.Name()))
+            GTEST_SKIP() << "no X server with OpenGL could be started";
         SetupProjection();
+        BuildPreviewTexturesAndQuads();
+        BuildControls();
     }
+
+    VirtualDisplay display;
 
     // The preview as the window shows it, rows from the bottom.
     std::vector<uint8_t> DrawnPreview()
@@ -151,7 +147,6 @@ TEST_F(WindowInProcess, TilesJoinWithoutASeamAtEveryResolution)
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     }
     previewTypeList.selected = 0;
-    SetupProjection();
 }
 
 // A modal dialog holds the main loop for as long as the user looks at it: the ticks due meanwhile
