@@ -44,8 +44,8 @@ void Wheel(float radius)
     glDisable(GL_TEXTURE_2D);
 }
 
-// Row r (from the bottom) shows value index count - 1 - r: its printed value at textX, textY
-// above the row's bottom and its wheel centred at wheelX.
+// Where a panel puts each row's printed value (at textX, textRise above the row's bottom) and
+// the centre of its wheel; the tile-size panel also turns blending back on after each wheel.
 struct RowLayout {
     float textX, textRise, wheelX;
     bool blendAfterWheel;
