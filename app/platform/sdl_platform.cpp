@@ -89,6 +89,8 @@ public:
         if (window != nullptr) SDL_DestroyWindow(window);
         context = nullptr;
         window = nullptr;
+        heldEvent.reset();
+        timerRunning = false;
         SDL_Quit();
     }
 
