@@ -1,111 +1,66 @@
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
-#include <algorithm>
-#include <cstdlib>
+// What the user's file operations do with the desktop's answers: the dialogs they open, the
+// names and extensions, the exports and colour map files written or read, the warnings, the
+// start-up settings and the default export name.
+#include <cmath>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <optional>
-#include <string>
-#include <tuple>
 #include <vector>
 
-#include "engine/engine.h"
-#include "files/files.h"
-#include "imaging/imaging.h"
 #include "tests/fake_desktop.h"
-#include "ui/controls.h"
+#include "tests/fixtures.h"
 
 namespace tessalume {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadWhole(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-void WriteWhole(const fs::path& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 std::vector<std::string> Listing(const fs::path& folder)
 {
     std::vector<std::string> names;
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder))
-        names.push_back(entry.path().string());
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) names.push_back(entry.path());
     std::sort(names.begin(), names.end());
     return names;
 }
 
-// A scratch folder, the fake desktop, and the globals the file operations touch, which are
-// copied at construction and put back afterwards.
-class FileOperations : public ::testing::Test {
+class FileOperations : public ScratchFolder {
 protected:
     void SetUp() override
     {
-        char name[] = "/tmp/tessalume-files-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        folder = name;
+        ScratchFolder::SetUp();
+        ResetEngine();
         settingsImagesFolder = outputDirectory = folder.string();
         chosenFilePath = "unchanged";
         defaultExportPath.clear();
-        exportNoticeTicks = outputFormatList.selected = refreshIntervalList.selected = 0;
-        for (int i = 0; i < 256; ++i)
-            ColorMap.red[i] = i + 0.5, ColorMap.green[i] = 255.25 - i, ColorMap.blue[i] = 0.75;
+        exportNoticeTicks = 0;
+        for (int i = 0; i < 256; ++i) ColorMap.red[i] = i + 0.5, ColorMap.green[i] = 255.25 - i, ColorMap.blue[i] = 0.75;
     }
-    void TearDown() override
-    {
-        std::tie(settingsImagesFolder, outputDirectory, chosenFilePath, defaultExportPath) = paths;
-        std::tie(outputFormatList.selected, refreshIntervalList.selected, exportNoticeTicks) =
-            lists;
-        fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(folder);
-    }
-    std::string PathIn(const std::string& name) const { return (folder / name).string(); }
     void ExpectOneWarning(const char* text)
     {
         ASSERT_EQ(desktop.messages.size(), 1u);
-        EXPECT_EQ(desktop.messages[0], std::make_pair(std::string(text), std::string("Warning")));
+        EXPECT_EQ(desktop.messages[0], std::make_pair(std::string(text), std::string(warningCaption)));
         desktop.messages.clear();
     }
 
-    std::tuple<std::string, std::string, std::string, std::string> paths{
-        settingsImagesFolder, outputDirectory, chosenFilePath, defaultExportPath};
-    std::tuple<int32_t, int32_t, int32_t> lists{outputFormatList.selected,
-                                                refreshIntervalList.selected, exportNoticeTicks};
     FakeDesktop desktop;
-    fs::path folder;
 };
 
-TEST_F(FileOperations, SaveDialogsOfferTheTypesOfTheirFormatAndTheDefaultNameOnlyForItsKind)
+TEST_F(FileOperations, SaveDialogsOfferTheirKindsTypesAndTheDefaultNameOnlyForItsKind)
 {
-    const char* expected[3][3] = {{"PNG Files (*.png)", "*.png", "png"},
-                                  {"Bitmap Files", "*.bmp", "bmp"},
-                                  {"Color Files", "*.map", "map"}};
-    defaultExportPath = folder.string() + "/Tessalume_12_345_L.png";
-    for (int32_t format = 0; format < 3; ++format) {
+    defaultExportPath = PathIn("Tessalume_12_345_L.png");
+    for (int32_t format : {pngFormat, bmpFormat, colorMapFormat}) {
         EXPECT_FALSE(ChooseExportFile(format));
         const FileDialogRequest& request = desktop.saveRequests.back();
-        EXPECT_STREQ(request.types[0].label, expected[format][0]);
-        EXPECT_STREQ(request.types[0].pattern, expected[format][1]);
+        EXPECT_STREQ(request.types[0].pattern, fileFormats[format].types[0].pattern);
         EXPECT_STREQ(request.types[1].label, "All Files");
-        EXPECT_STREQ(request.types[1].pattern, "*.*");
-        EXPECT_STREQ(request.defaultExtension, expected[format][2]);
+        EXPECT_STREQ(request.defaultExtension, fileFormats[format].defaultExtension);
         EXPECT_EQ(request.startFolder, folder.string());
-        EXPECT_EQ(request.suggestedName, format == 0 ? "Tessalume_12_345_L.png" : "");
+        EXPECT_EQ(request.suggestedName, format == pngFormat ? "Tessalume_12_345_L.png" : "");
     }
-    // Without a default name that fits, or an output folder, both are left to the desktop.
+    // Without a default name, or an output folder that exists, both are left to the desktop.
     defaultExportPath.clear();
     outputDirectory = PathIn("gone");
-    ChooseExportFile(0);
+    ChooseExportFile(pngFormat);
     EXPECT_EQ(desktop.saveRequests.back().suggestedName, "");
     EXPECT_EQ(desktop.saveRequests.back().startFolder, "");
     EXPECT_FALSE(ChooseExportFile(3));
@@ -117,8 +72,8 @@ TEST_F(FileOperations, SaveDialogsOfferTheTypesOfTheirFormatAndTheDefaultNameOnl
 
 TEST_F(FileOperations, ConfirmedPathsGetTheDefaultExtensionAndMustFitTheBuffers)
 {
-    const std::string fits = "/" + std::string(maxPathLength - 5, 'q');  // with ".png": at limit
-    const std::function<bool()> exportFile = [] { return ChooseExportFile(0); };
+    const std::string fits = "/" + std::string(maxPathLength - 5, 'q');  // with ".png": at the limit
+    const std::function<bool()> exportFile = [] { return ChooseExportFile(pngFormat); };
     const struct {
         std::optional<std::string> typed;
         std::function<bool()> choose;
@@ -156,7 +111,6 @@ TEST_F(FileOperations, ColorMapOpenAndFolderDialogsStartAtTheSettingNotTheOutput
     EXPECT_TRUE(ChooseColorMapFile());
     EXPECT_EQ(chosenFilePath, PathIn("palette.map"));
     EXPECT_EQ(desktop.openRequests.back().startFolder, folder.string());
-    EXPECT_STREQ(desktop.openRequests.back().types[0].label, "Color Files");
     EXPECT_STREQ(desktop.openRequests.back().defaultExtension, "map");
 
     desktop.answer = PathIn("elsewhere");
@@ -172,33 +126,34 @@ TEST_F(FileOperations, ColorMapOpenAndFolderDialogsStartAtTheSettingNotTheOutput
     EXPECT_EQ(desktop.folderRequests.back(), "");
 }
 
-TEST_F(FileOperations, ExportsWriteThePicturesAndOnlyTheTileStartsTheNotice)
+TEST_F(FileOperations, ExportsWriteThePicturesAndOnlyTheTileStartsTheNoticeOfAboutEightSeconds)
 {
     for (std::size_t i = 0; i < static_cast<std::size_t>(periodWidth) * periodHeight * 3; ++i)
         QuiltImage[i] = static_cast<uint8_t>(i * 7 + i / 1000);
-    outputFormatList.selected = 1;
-    ASSERT_TRUE(WritePicture(PathIn("tile-reference.bmp"), 1, MakeTilePicture()));
-    ASSERT_TRUE(WritePicture(PathIn("tiled-reference.bmp"), 1, MakeTiledPicture(601, 37)));
-    const int32_t ticks[5] = {20, 13, 8, 4, 2};
-    for (int32_t interval = 0; interval < 5; ++interval) {
+    outputFormatList.selected = bmpFormat;
+    ASSERT_TRUE(WritePicture(PathIn("tile-reference.bmp"), bmpFormat, MakeTilePicture()));
+    ASSERT_TRUE(WritePicture(PathIn("tiled-reference.bmp"), bmpFormat, MakeTiledPicture(601, 37)));
+    for (int32_t interval = 0; interval < static_cast<int32_t>(std::size(refreshIntervalTable)); ++interval) {
         refreshIntervalList.selected = interval;
         exportNoticeTicks = 0;
         desktop.answer = PathIn("tile");
         ExportTile();
-        EXPECT_EQ(exportNoticeTicks, ticks[interval]);
+        const RefreshIntervalEntry& row = refreshIntervalTable[interval];
+        EXPECT_EQ(exportNoticeTicks, row.noticeTicks);
+        EXPECT_EQ(row.noticeTicks, std::lround(8000.0 / row.milliseconds)) << row.label;
     }
-    EXPECT_EQ(ReadWhole(folder / "tile.bmp"), ReadWhole(folder / "tile-reference.bmp"));
+    EXPECT_EQ(ReadFile(PathIn("tile.bmp")), ReadFile(PathIn("tile-reference.bmp")));
     exportNoticeTicks = 0;
     desktop.answer = PathIn("tiled.bmp");
     ExportTiledImage(601, 37);
-    EXPECT_EQ(ReadWhole(folder / "tiled.bmp"), ReadWhole(folder / "tiled-reference.bmp"));
+    EXPECT_EQ(ReadFile(PathIn("tiled.bmp")), ReadFile(PathIn("tiled-reference.bmp")));
     EXPECT_EQ(exportNoticeTicks, 0);
 
     // Sizes outside the panel's range end the export before the dialog; a cancelled dialog
     // writes nothing.
     ExportTiledImage(0, 100);
-    ExportTiledImage(100, 8193);
-    EXPECT_EQ(desktop.saveRequests.size(), 6u);
+    ExportTiledImage(100, maxTiledPictureSide + 1);
+    EXPECT_EQ(desktop.saveRequests.size(), std::size(refreshIntervalTable) + 1);
     desktop.answer.reset();
     const std::vector<std::string> before = Listing(folder);
     ExportTile();
@@ -210,7 +165,7 @@ TEST_F(FileOperations, ExportsWriteThePicturesAndOnlyTheTileStartsTheNotice)
 TEST_F(FileOperations, FailedExportsAndSavesWarnAndLeaveNothingBehind)
 {
     // Missing, a file in place of a folder, and read-only (only where permissions bind).
-    WriteWhole(folder / "plain-file", "x");
+    WriteFile(PathIn("plain-file"), "x");
     std::vector<std::string> unwritables = {PathIn("missing/deeper"), PathIn("plain-file")};
     fs::create_directory(folder / "read-only");
     fs::permissions(folder / "read-only", fs::perms::owner_read | fs::perms::owner_exec);
@@ -232,25 +187,18 @@ TEST_F(FileOperations, FailedExportsAndSavesWarnAndLeaveNothingBehind)
     }
 }
 
-TEST_F(FileOperations, SavedColorMapFileHoldsTheFormattedTextAndReplacesAnOldOneWhole)
+TEST_F(FileOperations, SavedColorMapReplacesAnOldFileWholeAndUnreadableOnesKeepThePalette)
 {
-    WriteWhole(folder / "palette.map", std::string(100000, 'x'));
+    WriteFile(PathIn("palette.map"), std::string(100000, 'x'));
     desktop.answer = PathIn("palette");
     EXPECT_TRUE(SaveColorMapFile());
     EXPECT_EQ(chosenFilePath, PathIn("palette.map"));
-    EXPECT_EQ(ReadWhole(folder / "palette.map"), FormatColorMapText());
-    desktop.answer.reset();
-    EXPECT_FALSE(SaveColorMapFile());
-    EXPECT_TRUE(desktop.messages.empty());
-}
+    EXPECT_EQ(ReadFile(PathIn("palette.map")), FormatColorMapText());
 
-TEST_F(FileOperations, LoadingAFileThatCannotBeReadKeepsThePalette)
-{
     const ColorMapChannels palette = ColorMap;
     fs::create_directory(folder / "a-folder.map");
     for (const std::optional<std::string>& unreadable :
-         {std::optional(PathIn("missing.map")), std::optional(PathIn("a-folder.map")),
-          std::optional<std::string>()}) {
+         {std::optional(PathIn("missing.map")), std::optional(PathIn("a-folder.map")), std::optional<std::string>()}) {
         desktop.answer = unreadable;
         EXPECT_FALSE(LoadColorMapFile());
         EXPECT_EQ(std::memcmp(&ColorMap, &palette, sizeof palette), 0);
@@ -270,7 +218,7 @@ TEST_F(FileOperations, LoadingReadsAsMuchAs256LongCrLfLinesAndNoMore)
         text += line + "\r\n";
     }
     for (int i = 0; i < 5000; ++i) text += "1 2 3\n";
-    WriteWhole(folder / "long.map", text);
+    WriteFile(PathIn("long.map"), text);
     desktop.answer = PathIn("long.map");
     EXPECT_TRUE(LoadColorMapFile());
     EXPECT_EQ(ColorMap.red[255], 255.5);
@@ -281,77 +229,91 @@ TEST_F(FileOperations, LoadingReadsAsMuchAs256LongCrLfLinesAndNoMore)
     EXPECT_EQ(ColorMap.red[0], 0);
 }
 
-class StartupSettings : public FileOperations {
-protected:
-    void SetUp() override
-    {
-        FileOperations::SetUp();
-        fs::create_directories(folder / "config/tessalume");
-        fs::create_directories(folder / "home/Pictures");
-    }
-    void TearDown() override
-    {
-        textureSize = savedTexture;
-        SetPeriodFromTextureSize();
-        FileOperations::TearDown();
-    }
-    void Load(const std::string& settings, const std::string& pictures = "home/Pictures")
-    {
-        WriteWhole(folder / "config/tessalume/settings.ini", settings);
-        LoadStartupDefaults(PathIn("config"), PathIn("home"),
-                            pictures.empty() ? "" : PathIn(pictures));
-    }
-    uint32_t savedTexture = textureSize;
-};
-
-TEST_F(StartupSettings, ImagesValueBecomesBothFoldersAndThePeriodFollowsTheTexture)
+TEST_F(FileOperations, ImagesSettingBecomesBothFoldersElseThePicturesFolderOrHome)
 {
-    textureSize = 1024;
-    Load("# quilts\r\n[paths]\r\nOther=/x\r\n  Images = /srv/quilts 2024 \r\n");
+    fs::create_directories(folder / "config/tessalume");
+    fs::create_directories(folder / "home/Pictures");
+    const auto load = [&](const std::string& settings, const std::string& pictures = "home/Pictures") {
+        WriteFile(PathIn("config/tessalume/settings.ini"), settings);
+        LoadStartupDefaults(PathIn("config"), PathIn("home"), pictures.empty() ? "" : PathIn(pictures));
+    };
+    textureSize = resolutionTable[1].textureSize;
+    load("# quilts\r\n[paths]\r\nOther=/x\r\n  Images = /srv/quilts 2024 \r\n");
     EXPECT_EQ(settingsImagesFolder, "/srv/quilts 2024");
     EXPECT_EQ(outputDirectory, "/srv/quilts 2024");
-    EXPECT_EQ(std::vector<int32_t>({periodWidth, periodHeight, halfWidth, halfHeight}),
-              std::vector<int32_t>({886, 512, 443, 256}));
-    Load("Images=~/Quilts\n");
+    EXPECT_EQ(periodWidth, resolutionTable[1].periodWidth) << "the period follows the texture size";
+    load("Images=~/Quilts\n");
     EXPECT_EQ(settingsImagesFolder, PathIn("home") + "/Quilts");
-}
-
-TEST_F(StartupSettings, WithoutAUsableValueThePicturesFolderOrHomeStandsIn)
-{
-    for (const std::string& settings :
+    for (const std::string& unusable :
          {std::string(""), std::string("Images=\n"), std::string("images=/lower/case\n"),
           "Images=/" + std::string(maxPathLength, 'x') + "\n"}) {
-        Load(settings);
+        load(unusable);
         EXPECT_EQ(settingsImagesFolder, PathIn("home/Pictures"));
         EXPECT_EQ(outputDirectory, PathIn("home/Pictures"));
     }
     for (const char* pictures : {"home/NoPictures", ""}) {
-        Load("", pictures);
+        load("", pictures);
         EXPECT_EQ(outputDirectory, PathIn("home"));
     }
+    ResetEngine();
 }
 
-TEST_F(StartupSettings, EnvironmentNamesTheConfigurationAndPicturesFolders)
+TEST_F(FileOperations, EnvironmentNamesTheConfigurationAndPicturesFolders)
 {
     const char* names[] = {"XDG_CONFIG_HOME", "HOME"};
     std::optional<std::string> before[2];
     for (int i = 0; i < 2; ++i)
         if (const char* value = std::getenv(names[i])) before[i] = value;
-
     fs::create_directories(folder / "home/.config");
     fs::create_directories(folder / "home/Bilder");
-    WriteWhole(folder / "home/.config/user-dirs.dirs", "XDG_PICTURES_DIR=\"$HOME/Bilder\"\n");
+    fs::create_directories(folder / "config/tessalume");
+    WriteFile(PathIn("home/.config/user-dirs.dirs"), "XDG_PICTURES_DIR=\"$HOME/Bilder\"\n");
     setenv("HOME", PathIn("home").c_str(), 1);
     unsetenv("XDG_CONFIG_HOME");
     LoadStartupDefaults();
     EXPECT_EQ(outputDirectory, PathIn("home/Bilder"));
 
     setenv("XDG_CONFIG_HOME", PathIn("config").c_str(), 1);
-    WriteWhole(folder / "config/tessalume/settings.ini", "Images=/from/settings\n");
+    WriteFile(PathIn("config/tessalume/settings.ini"), "Images=/from/settings\n");
     LoadStartupDefaults();
     EXPECT_EQ(outputDirectory, "/from/settings");
-    for (int i = 0; i < 2; ++i)
-        before[i] ? setenv(names[i], before[i]->c_str(), 1) : unsetenv(names[i]);
+    for (int i = 0; i < 2; ++i) before[i] ? setenv(names[i], before[i]->c_str(), 1) : unsetenv(names[i]);
+}
+
+// 256 i + 128 m + the seven code digits, d6 first; "L" or "H" by antialiasing, the format's
+// extension. Digits above 1 add up as the 32-bit value they are.
+TEST_F(FileOperations, DefaultExportNameCodesTheSettingsAndRefusesAnOverlongPath)
+{
+    outputDirectory = "/home/me/Pictures";
+    runNumber = 4711;
+    intensityList.selected = 3;
+    colorMappingIndex = 1;
+    const uint32_t digits[7] = {1, 0, 1, 1, 0, 0, 1};  // d0..d6: 128 + 64 + 8 + 4 + 1
+    std::copy(std::begin(digits), std::end(digits), codeDigits);
+    const struct {
+        int32_t antialiasing, format;
+        const char* ending;
+    } rows[] = {{0, pngFormat, "L.png"}, {2, pngFormat, "H.png"}, {0, bmpFormat, "L.bmp"}, {1, bmpFormat, "H.bmp"}};
+    for (const auto& row : rows) {
+        antialiasingList.selected = row.antialiasing;
+        outputFormatList.selected = row.format;
+        FormDefaultExportName();
+        EXPECT_EQ(defaultExportPath, std::string("/home/me/Pictures/Tessalume_4711_973_") + row.ending);
+    }
+    outputDirectory = "";
+    runNumber = intensityList.selected = antialiasingList.selected = outputFormatList.selected = 0;
+    colorMappingIndex = 6;
+    const uint32_t two[7] = {2, 0, 0, 0, 0, 0, 0};
+    std::copy(std::begin(two), std::end(two), codeDigits);
+    FormDefaultExportName();
+    EXPECT_EQ(defaultExportPath, "/Tessalume_0_770_L.png");  // 128 * 6 + 2
+
+    outputDirectory = std::string(maxPathLength - 24, 'd');
+    FormDefaultExportName();
+    EXPECT_EQ(defaultExportPath.size(), maxPathLength - 2);
+    outputDirectory = std::string(maxPathLength, 'd');
+    FormDefaultExportName();
+    EXPECT_TRUE(defaultExportPath.empty());
 }
 
 }  // namespace

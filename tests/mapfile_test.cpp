@@ -1,32 +1,25 @@
-#include <gtest/gtest.h>
-
+// Colour map files as the C library's scanf reads them, whatever the locale: pieces of at most
+// 99 characters, missing and non-finite components, the smoothing of maps with whole numbers.
 #include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 #include <random>
-#include <string>
 
-#include "files/files.h"
+#include "tests/fixtures.h"
 
 namespace tessalume {
 namespace {
 
 double* const channels[3] = {ColorMap.red, ColorMap.green, ColorMap.blue};
 
-void ExpectSameMap(const ColorMapChannels& expected, const char* what)
-{
-    const double* wanted[3] = {expected.red, expected.green, expected.blue};
-    for (int c = 0; c < 3; ++c)
-        for (int i = 0; i < 256; ++i)
-            ASSERT_EQ(channels[c][i], wanted[c][i]) << what << ": channel " << c << " entry " << i;
-}
-
 void FillColorMap(double value)
 {
     for (double* channel : channels) std::fill(channel, channel + 256, value);
 }
+
+bool SameMap(const ColorMapChannels& expected) { return std::memcmp(&ColorMap, &expected, sizeof expected) == 0; }
 
 void ExpectEntry(int i, double red, double green, double blue)
 {
@@ -127,7 +120,7 @@ TEST(ColorMapText, SavedTextIs256LinesThatReadBackExactly)
     EXPECT_EQ(text.substr(0, text.find('\n') + 1), "-99.984375 300.015625 0.015625\n");
     FillColorMap(0);
     ReadColorMapText(text);
-    ExpectSameMap(saved, "reloaded");
+    EXPECT_TRUE(SameMap(saved));
 
     // Other fractions come back to the printed decimals, in single precision.
     for (int i = 0; i < 256; ++i) ColorMap.red[i] = i + 0.1234567;
@@ -155,7 +148,7 @@ TEST(ColorMapText, DecimalCommaLocaleChangesNothing)
     if (active) {
         FillColorMap(0);
         ReadColorMapText(file);
-        ExpectSameMap(inC, "decimal comma");
+        EXPECT_TRUE(SameMap(inC));
         EXPECT_EQ(FormatColorMapText(), textInC);
     }
     std::setlocale(LC_ALL, "C");
@@ -172,7 +165,7 @@ TEST(ColorMapText, ArbitraryBytesLeaveAFiniteMapAndStayWithinTheInput)
         "nan", "inf", "-inf", "NAN(123)", "1e39", "-1e999", "1e-50", "0x1p200", "3.4028236e38", "12.5",
         "255", ".", "e", "-", " ", "\n", "\r\n", "\r", "\x1a", std::string_view("\0", 1), "0.5 0.5 0.5\n"};
     std::mt19937 random(20240611);
-    for (int round = 0; round < 3000; ++round) {
+    for (int round = 0; round < 1000; ++round) {
         std::string bytes;
         for (int p = static_cast<int>(random() % 400); p > 0; --p) {
             switch (random() % 4) {
@@ -186,7 +179,7 @@ TEST(ColorMapText, ArbitraryBytesLeaveAFiniteMapAndStayWithinTheInput)
         const ColorMapChannels fromExact = ColorMap;
         const std::string followed = bytes + "\n7.5 7.5 7.5\n";
         ReadColorMapText(std::string_view(followed.data(), bytes.size()));
-        ExpectSameMap(fromExact, "followed by more bytes");
+        ASSERT_TRUE(SameMap(fromExact)) << "round " << round << ": the bytes after the input were read";
         for (const double* channel : channels)
             for (int i = 0; i < 256; ++i) ASSERT_TRUE(std::isfinite(channel[i])) << "round " << round;
     }

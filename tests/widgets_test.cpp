@@ -1,3 +1,4 @@
+// The widgets' hit rules, edges and drags, as tables of clicks.
 #include <gtest/gtest.h>
 
 #include "ui/widgets.h"
@@ -189,18 +190,16 @@ TEST(SLWindowWidget, DragPinsAValueBeyondABoundKeepingTheWheelAndIgnoresOneOnIt)
     EXPECT_EQ(pinned.value[0], 0.5f);
     EXPECT_EQ(pinned.wheelAngle[0], 10.5f);
     EXPECT_TRUE(pinned.dragging);
-}
 
-TEST(SLWindowWidget, DragWithoutPressOnlyFollowsTheMouse)
-{
+    // Without a press, or while hidden, a drag only follows the mouse; the next one measures
+    // from the last position seen, not from the press.
     SLWindow panel = PressedPanel(0, 0);
     panel.dragging = false;
     EXPECT_FALSE(panel.Drag(140, 0));
-    EXPECT_EQ(panel.value[0], 1.0f);
     panel.dragging = true;
     panel.visible = false;
     EXPECT_FALSE(panel.Drag(150, 0));
-    // The next drag measures from the last position seen, not from the press.
+    EXPECT_EQ(panel.value[0], 1.0f);
     panel.visible = true;
     EXPECT_TRUE(panel.Drag(152, 0));
     EXPECT_EQ(panel.value[0], 1.25f);

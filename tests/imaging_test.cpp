@@ -1,0 +1,195 @@
+// The imaging rules that the pinned renderer results cannot show: rounding at exact halves,
+// stamps that fall outside, negative and undefined mapping values, an empty period, unhit
+// pixels, stamps held back across a clear, and the preview's wrap and transpose.
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "tests/fixtures.h"
+
+namespace tessalume {
+namespace {
+
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+constexpr double inf = std::numeric_limits<double>::infinity();
+
+int64_t TotalHits()
+{
+    int64_t total = 0;
+    for (int32_t i = 0; i < periodWidth * periodHeight; ++i) total += Accumulators[i].hitCount;
+    return total;
+}
+
+// The 444 x 256 period at one pixel per world unit, where only translate 12 (the point itself)
+// lands. The colour map tells its entries apart: red k, green 1000 + k, blue −k.
+class Imaging : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetEngine();
+        pixelScale = inverseStepRange = brightness = 1;
+        for (int i = 0; i < 12; ++i) latticeOffsetX[i] = latticeOffsetY[i] = 1e7;
+        latticeOffsetX[12] = latticeOffsetY[12] = 0;
+        for (int k = 0; k < 256; ++k) ColorMap.red[k] = k, ColorMap.green[k] = 1000 + k, ColorMap.blue[k] = -k;
+    }
+    static void UseMapping(int32_t mapping)
+    {
+        colorMappingIndex = mapping;
+        SelectPlotFunction();
+        ClearAccumulators();
+    }
+    // One step onto the pixel (px, py), the step being (dx, dy).
+    static void StepTo(double px, double py, double dx = 0, double dy = 0)
+    {
+        nextX = px - halfWidth;
+        nextY = py - halfHeight;
+        pointX = nextX - dx;
+        pointY = nextY - dy;
+        plotSlot();
+        FlushPlotQueue();
+    }
+    static AccumulatorCell& At(int32_t x, int32_t y) { return Accumulators[y * periodWidth + x]; }
+    static void Refresh(int32_t intensity)
+    {
+        intensityList.selected = intensity;
+        SelectIntensityFunction();
+        intensitySlot.load()();
+    }
+    static const uint8_t* Pixel(int32_t x, int32_t y) { return QuiltImage + (y * periodWidth + x) * 3; }
+};
+
+TEST_F(Imaging, HalvesRoundUpInSinglePrecisionAndPositionsOutsideAreDropped)
+{
+    // {px, py, column, row}; just below 4.5 in double is 4.5 in single precision.
+    const double lands[][4] = {
+        {2.5, 7.5, 3, 8}, {-0.5, 0, 0, 0}, {10, -0.5, 10, 0}, {443.49, 255.49, 443, 255}, {4.4999999999, 20, 5, 20}};
+    for (const auto& c : lands) {
+        ClearAccumulators();
+        StepTo(c[0], c[1]);
+        EXPECT_EQ(At(c[2], c[3]).hitCount, 1) << c[0] << ", " << c[1];
+        EXPECT_EQ(TotalHits(), 1);
+    }
+    ClearAccumulators();
+    StepTo(443.5, 5);  // rounds to column 444
+    StepTo(5, 255.5);
+    for (double wild : {-0.51, nan, inf, -inf, 1e300, -1e300, 3e9, -3e9}) StepTo(wild, 5), StepTo(5, wild);
+    EXPECT_EQ(TotalHits(), 0);
+}
+
+TEST_F(Imaging, StepColoursByItsMappingValueAndNegativeValuesTakeEntryZero)
+{
+    const struct {
+        int32_t mapping;
+        double dx;
+        float mappingSum, red;
+    } cases[] = {
+        {0, 2, 2, 255},      // "Distance" s ≥ 1 saturates
+        {0, 0.5, 0.5f, 127},  // 127.5 truncates
+        {2, 1.5, -1, 0},     // sin(1.5π) = −1 takes entry 0 and lowers the sum
+        {1, 0, 0, 0},        // a still step has no angle
+    };
+    for (const auto& c : cases) {
+        UseMapping(c.mapping);
+        StepTo(20, 10, c.dx);
+        EXPECT_EQ(At(20, 10).hitCount, 1) << c.mapping;
+        EXPECT_EQ(At(20, 10).mappingSum, c.mappingSum) << c.mapping;
+        EXPECT_EQ(At(20, 10).redSum, c.red) << c.mapping;
+        EXPECT_EQ(At(20, 10).blueSum, -c.red) << c.mapping;
+    }
+    for (int32_t mapping = 3; mapping < 7; ++mapping) {  // every other wave is below zero at s = 1.5
+        UseMapping(mapping);
+        StepTo(50, 60, 1.5);
+        EXPECT_LT(At(50, 60).mappingSum, 0) << mapping;
+        EXPECT_EQ(At(50, 60).greenSum, 1000) << mapping;
+    }
+}
+
+TEST_F(Imaging, AClearDropsTheStampsStillHeldBack)
+{
+    pointX = pointY = nextX = nextY = 0;
+    plotSlot();  // held, not yet added
+    ClearAccumulators();
+    FlushPlotQueue();
+    EXPECT_EQ(TotalHits(), 0);
+}
+
+TEST_F(Imaging, NoPositiveMappingSumLeavesImageAndPreviewAlone)
+{
+    std::vector<uint8_t> image(quiltImageBytes), preview(previewPixelBytes);
+    for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 7);
+    for (size_t i = 0; i < preview.size(); ++i) preview[i] = static_cast<uint8_t>(i * 13);
+    At(3, 0) = {4, -2, 100, 100, 100};  // hit, but no positive mapping sum anywhere
+    At(9, 0) = {1, 0, 100, 100, 100};
+    for (int32_t intensity = 0; intensity < 9; ++intensity) {
+        std::memcpy(QuiltImage, image.data(), image.size());
+        std::memcpy(previewPixels, preview.data(), preview.size());
+        Refresh(intensity);
+        EXPECT_EQ(std::memcmp(QuiltImage, image.data(), image.size()), 0) << intensity;
+        EXPECT_EQ(std::memcmp(previewPixels, preview.data(), preview.size()), 0) << intensity;
+    }
+}
+
+TEST_F(Imaging, NegativeRatiosGoDarkExceptWhereTheCurveSquaresThem)
+{
+    At(0, 0) = {1, 10, 0, 0, 0};
+    At(1, 0) = {1, -1, 1000, 1000, 1000};  // a = −0.1
+    At(2, 0) = {1, 1, 1000, 1000, 1000};   // a = +0.1
+    for (int32_t intensity = 1; intensity < 9; ++intensity) {
+        std::memset(QuiltImage, 77, 9);
+        Refresh(intensity);
+        EXPECT_EQ(Pixel(1, 0)[0], 0) << intensity;
+    }
+    Refresh(0);
+    EXPECT_EQ(Pixel(1, 0)[0], 10);
+    EXPECT_EQ(Pixel(2, 0)[0], 10);
+}
+
+TEST_F(Imaging, UnhitPixelsKeepTheBackgroundOfTheLastClear)
+{
+    for (int32_t intensity : {7, 8, 1}) {
+        intensityList.selected = intensity;
+        ClearAccumulators();
+        const uint8_t background = intensity == 1 ? 0 : 255;
+        At(100, 3) = {3, 6, 30, 30, 30};
+        Refresh(intensity);
+        EXPECT_NE(Pixel(100, 3)[0], background);
+        const int32_t cells = periodWidth * periodHeight;
+        EXPECT_EQ(std::count(QuiltImage, QuiltImage + cells * 3, background), (cells - 1) * 3) << intensity;
+    }
+}
+
+// Quilt pixel (c, r) holds c | r << 11, so that every texel names the pixel it was copied from.
+TEST(TilePreview, WrapsAndTransposesThePeriodAtEverySizeAndWritesNothingBeyond)
+{
+    const auto code = [](int32_t column, int32_t row) { return static_cast<uint32_t>(column) | static_cast<uint32_t>(row) << 11; };
+    for (const ResolutionRow& row : resolutionTable) {
+        textureSize = row.textureSize;
+        SetPeriodFromTextureSize();
+        for (int32_t r = 0; r < periodHeight; ++r)
+            for (int32_t c = 0; c < periodWidth; ++c) {
+                uint8_t* pixel = QuiltImage + (static_cast<size_t>(r) * periodWidth + c) * 3;
+                pixel[0] = static_cast<uint8_t>(code(c, r));
+                pixel[1] = static_cast<uint8_t>(code(c, r) >> 8);
+                pixel[2] = static_cast<uint8_t>(code(c, r) >> 16);
+            }
+        std::memset(previewPixels, 0xAB, previewPixelBytes);
+        TilePreview();
+        const int32_t side = static_cast<int32_t>(textureSize);
+        size_t wrong = 0;
+        for (int32_t j = 0; j < side; ++j)
+            for (int32_t i = 0; i < side; ++i) {
+                const uint8_t* texel = previewPixels + (static_cast<size_t>(j) * side + i) * 3;
+                wrong += static_cast<uint32_t>(texel[0] | texel[1] << 8 | texel[2] << 16) !=
+                         code((j + halfWidth - side / 2 + periodWidth) % periodWidth, (halfHeight + i) % periodHeight);
+            }
+        EXPECT_EQ(wrong, 0u) << side;
+        const size_t used = static_cast<size_t>(side) * side * 3;
+        EXPECT_EQ(std::count(previewPixels + used, previewPixels + previewPixelBytes, 0xAB), previewPixelBytes - used);
+    }
+    textureSize = resolutionTable[0].textureSize;
+    SetPeriodFromTextureSize();
+}
+
+}  // namespace
+}  // namespace tessalume
