@@ -1,4 +1,6 @@
 // tessalume: the window program. Grows quilts in a window until the user quits.
+#include <malloc.h>
+
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -63,6 +65,11 @@ int main(int argc, char** argv)
     StartOptions options;
     int status = ReadCommandLine(argc, argv, options);
     if (status >= 0) return status;
+    // The software OpenGL renderer allocates and frees large blocks every frame; without these
+    // limits the C library hands them back to the kernel each time and every frame pays for
+    // faulting them in again (several times the cost of drawing it).
+    mallopt(M_TRIM_THRESHOLD, 512 << 20);
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
     InstallPlatform(&SdlPlatform());
     status = StartUp(options);
     if (status < 0) status = RunMessageLoop();
