@@ -151,6 +151,7 @@ struct OptionRow {
     Usage (*usage)();
 };
 
+// Short names keep every row of the table to two lines.
 using C = ParsedCommandLine&;
 using V = std::string_view;
 

@@ -88,13 +88,14 @@ protected:
         ASSERT_NE(mkdtemp(name.data()), nullptr);
         folder = name;
     }
+    // Tests may leave folders read-only: everything is made writable again, outside in.
     void TearDown() override
     {
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
-            std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
-                                         std::filesystem::perm_options::add);
-        std::filesystem::permissions(folder, std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
-        std::filesystem::remove_all(folder);
+        namespace fs = std::filesystem;
+        fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);
+        for (const auto& entry : fs::recursive_directory_iterator(folder))
+            if (entry.is_directory()) fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(folder);
     }
     std::string PathIn(const std::string& name) const { return (folder / name).string(); }
 
