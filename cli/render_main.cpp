@@ -1,6 +1,8 @@
 // tessalume-render: one quilt from a seed, without a window. The steps follow the window
 // program's start-up and the worker's batches exactly, single threaded, so that a picture can
 // be reproduced from its command line alone.
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -21,25 +23,42 @@
 namespace tessalume {
 namespace {
 
+// Bad input and an output that cannot be written end with badInputStatus, found before any
+// work wherever they can be; any other failure (the summary cannot be written, memory runs
+// out) ends with failedRunStatus.
+constexpr int failedRunStatus = 1;
 constexpr int badInputStatus = 2;
 
-int Refuse(const std::string& message)
+int Report(const std::string& message, int status)
 {
     std::fprintf(stderr, "tessalume-render: %s\n", message.c_str());
-    return badInputStatus;
+    return status;
 }
 
-// The whole file, or the reason it cannot be read: a folder or an unreadable file fails here,
-// before anything is rendered.
-std::string ReadWholeFile(const std::string& path, std::string& bytes)
+int Refuse(const std::string& message) { return Report(message, badInputStatus); }
+
+// The part of the colour map file that counts, or the reason it cannot be read. Only a
+// regular file is read: opened without waiting (a pipe would wait for a writer), then
+// checked on the same descriptor.
+std::string ReadColorMapFile(const std::string& path, std::string& bytes)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return std::strerror(errno);
-    char block[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(block, 1, sizeof block, file)) > 0) bytes.append(block, got);
-    const std::string fault = std::ferror(file) != 0 ? std::strerror(errno) : "";
-    std::fclose(file);
+    const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) return std::strerror(errno);
+    struct stat status {};
+    std::string fault;
+    std::FILE* file = nullptr;
+    if (fstat(descriptor, &status) != 0)
+        fault = std::strerror(errno);
+    else if (!S_ISREG(status.st_mode))
+        fault = "not a regular file";
+    else if ((file = fdopen(descriptor, "rb")) == nullptr)
+        fault = std::strerror(errno);
+    else if (!ReadColorMapBytes(file, bytes))
+        fault = std::strerror(errno);
+    if (file != nullptr)
+        std::fclose(file);
+    else
+        close(descriptor);
     return fault;
 }
 
@@ -54,6 +73,20 @@ std::string FileNameOf(const std::string& path)
 {
     const std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Why the output cannot be written, found before the search so that a mistyped path fails at
+// once: its folder must be a folder we may write in, and what already stands at the path must
+// be a regular file, since the rename would replace a device node or a pipe with a file.
+std::string OutputFault(const std::string& path)
+{
+    struct stat status {};
+    if (stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) return "not a regular file";
+    const std::string folder = FolderOf(path);
+    if (stat(folder.c_str(), &status) != 0) return std::strerror(errno);
+    if (!S_ISDIR(status.st_mode)) return std::strerror(ENOTDIR);
+    if (access(folder.c_str(), W_OK | X_OK) != 0) return std::strerror(errno);
+    return "";
 }
 
 // Steps 1 to 3 of the command line's semantics: the generators, the controls at their start
@@ -219,22 +252,40 @@ std::string Summary(uint32_t seed, const PlotRun& run)
         .Finish();
 }
 
+// Standard output is flushed here so that a failed write is noticed, not lost at exit.
+int WriteToStandardOutput(const std::string& text, const char* what)
+{
+    if (std::fputs(text.c_str(), stdout) != EOF && std::fflush(stdout) == 0) return 0;
+    return Report(std::string("cannot write ") + what + " to standard output: " + std::strerror(errno),
+                  failedRunStatus);
+}
+
+// A closed standard stream would let the next file opened take its number, and text meant for
+// the stream could land in the picture. Held open read-only, it stays unwritable.
+void HoldClosedStandardStreams()
+{
+    for (int stream = 0; stream <= 2; ++stream)
+        if (fcntl(stream, F_GETFD) < 0 && errno == EBADF) {
+            const int held = open("/dev/null", O_RDONLY);
+            if (held >= 0 && held != stream) close(held);
+        }
+}
+
 int Render(int argc, const char* const* argv)
 {
     const ParsedCommandLine parsed = ParseRenderCommandLine(argc, argv);
-    if (parsed.helpRequested) {
-        std::fputs(RenderUsage().c_str(), stdout);
-        return 0;
-    }
+    if (parsed.helpRequested) return WriteToStandardOutput(RenderUsage(), "the usage");
     if (!parsed.error.empty()) return Refuse(parsed.error);
     const RenderOptions& options = parsed.options;
 
     std::string colorMapText;
     if (options.colorMapPath) {
-        const std::string fault = ReadWholeFile(*options.colorMapPath, colorMapText);
+        const std::string fault = ReadColorMapFile(*options.colorMapPath, colorMapText);
         if (!fault.empty())
             return Refuse("cannot read the colour map file " + QuotedForMessage(*options.colorMapPath) + ": " + fault);
     }
+    if (const std::string fault = OutputFault(options.outPath); !fault.empty())
+        return Refuse("cannot write " + QuotedForMessage(options.outPath) + ": " + fault);
 
     outputDirectory = FolderOf(options.outPath);
     PrepareSettings(options, colorMapText);
@@ -248,8 +299,7 @@ int Render(int argc, const char* const* argv)
     if (!WritePicture(options.outPath, outputFormatList.selected, picture))
         return Refuse("cannot write " + QuotedForMessage(options.outPath));
 
-    std::fputs(Summary(*options.seed, run).c_str(), stdout);
-    return 0;
+    return WriteToStandardOutput(Summary(*options.seed, run), "the summary");
 }
 
 }  // namespace
@@ -260,10 +310,11 @@ int main(int argc, char** argv)
     // Under a file size limit the write then fails and is abandoned cleanly, rather than the
     // signal killing the process with a half-written temporary file beside --out.
     std::signal(SIGXFSZ, SIG_IGN);
+    tessalume::HoldClosedStandardStreams();
+    tessalume::RemoveUnfinishedFileOnTermination();
     try {
         return tessalume::Render(argc, argv);
     } catch (const std::exception& failure) {
-        std::fprintf(stderr, "tessalume-render: %s\n", failure.what());
-        return 1;
+        return tessalume::Report(failure.what(), tessalume::failedRunStatus);
     }
 }

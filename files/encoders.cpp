@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "files/files.h"
+#include "files/unfinished.h"
 
 namespace tessalume {
 
@@ -176,7 +177,7 @@ bool WriteFileAtomically(const std::string& path, const std::function<bool(const
     int descriptor = -1;
     for (unsigned attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
         temporaryPath = TemporaryPathBeside(path, attempt);
-        descriptor = open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        descriptor = CreateUnfinishedFile(temporaryPath);
         if (descriptor < 0 && errno != EEXIST)
             return false;
     }
@@ -185,7 +186,7 @@ bool WriteFileAtomically(const std::string& path, const std::function<bool(const
     std::FILE* file = fdopen(descriptor, "wb");
     if (!file) {
         close(descriptor);
-        unlink(temporaryPath.c_str());
+        RemoveUnfinishedFile(temporaryPath);
         return false;
     }
 
@@ -195,9 +196,9 @@ bool WriteFileAtomically(const std::string& path, const std::function<bool(const
     bool ok = write(sink);
     ok = ok && std::fflush(file) == 0 && fsync(fileno(file)) == 0;
     ok = (std::fclose(file) == 0) && ok;
-    ok = ok && std::rename(temporaryPath.c_str(), path.c_str()) == 0;
+    ok = ok && RenameUnfinishedFile(temporaryPath, path);
     if (!ok)
-        unlink(temporaryPath.c_str());
+        RemoveUnfinishedFile(temporaryPath);
     return ok;
 }
 

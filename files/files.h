@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -38,6 +39,9 @@ float InterpolateSegment(float x, const float controls[4], int mode);
 // Reads a colour map file's bytes into ColorMap: the grey ramp, up to 256 lines of three
 // numbers, then the smoothing of maps with whole numbers.
 void ReadColorMapText(std::string_view bytes);
+// Reads from an open colour map file as much as ReadColorMapText can use and no more, so that
+// an endless or huge file costs nothing. False on a read error.
+bool ReadColorMapBytes(std::FILE* file, std::string& bytes);
 // The text that Save writes: 256 lines of "%f %f %f\n".
 std::string FormatColorMapText();
 bool SaveColorMapFile();
@@ -92,6 +96,10 @@ bool EncodeBmp(const RgbPicture& picture, const ByteSink& sink);
 // Writes a whole file or nothing: a temporary file beside the destination, flushed, then
 // renamed over it. On failure nothing is left behind and an existing file is untouched.
 bool WriteFileAtomically(const std::string& path, const std::function<bool(const ByteSink&)>& write);
+// SIGTERM, SIGINT and SIGHUP first remove the temporary file of a write in progress, then end
+// the process as they would have; a signal ignored from the start stays ignored. Exact where
+// the signals reach the writing thread, as in a program with one thread.
+void RemoveUnfinishedFileOnTermination();
 // The picture as PNG (format 0) or BMP (any other format), written atomically.
 bool WritePicture(const std::string& path, int32_t format, const RgbPicture& picture);
 

@@ -102,6 +102,13 @@ void ReadColorMapText(std::string_view bytes)
     StoreColorMap(map);
 }
 
+bool ReadColorMapBytes(std::FILE* file, std::string& bytes)
+{
+    bytes.resize(colorMapReadLimit);
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    return !std::ferror(file);
+}
+
 std::string FormatColorMapText()
 {
     const CNumericLocale cNumbers;
@@ -132,12 +139,11 @@ bool LoadColorMapFile()
     if (!ChooseColorMapFile()) return false;
     // The file is read before the map is touched, so a file that cannot be read leaves the
     // user's palette as it was.
-    std::string bytes(colorMapReadLimit, '\0');
+    std::string bytes;
     std::FILE* file = std::fopen(chosenFilePath.c_str(), "rb");
     bool read = file != nullptr;
     if (read) {
-        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
-        read = !std::ferror(file);
+        read = ReadColorMapBytes(file, bytes);
         std::fclose(file);
     }
     if (!read) {
