@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/shell.h"
+#include "files/files.h"
 
 namespace tessalume {
 namespace {
@@ -70,6 +71,8 @@ int main(int argc, char** argv)
     // faulting them in again (several times the cost of drawing it).
     mallopt(M_TRIM_THRESHOLD, 512 << 20);
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    // An export cut off by a termination signal leaves no temporary file behind.
+    RemoveUnfinishedFileOnTermination();
     InstallPlatform(&SdlPlatform());
     status = StartUp(options);
     if (status < 0) status = RunMessageLoop();
