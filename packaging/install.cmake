@@ -14,7 +14,7 @@ if(TESSALUME_WINDOW)
       DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME tessalume.png)
   endforeach()
   # The window program looks for its help page here, relative to its own folder.
-  install(FILES ${CMAKE_SOURCE_DIR}/app/help/index.html DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES ${CMAKE_SOURCE_DIR}/app/help/index.html DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tessalume)
 endif()
 
 set(CPACK_PACKAGE_NAME tessalume)
