@@ -59,17 +59,14 @@ TEST(Controls, ASecondBuildPutsEveryControlBackToItsStart)
 TEST(Controls, EveryResolutionIsSelectableBelowTheTabStrip)
 {
     BuildControls();
-    EXPECT_EQ(resolutionList.top, 658);
     EXPECT_LT(resolutionList.top, panelTabs.stripBottom);
     const int32_t x = static_cast<int32_t>(resolutionList.left) + 10;
-    const int32_t rowCentres[] = {628, 608, 588};  // entries 0, 1, 2 from the top
-    for (int32_t entry = 0; entry < 3; ++entry) {
-        EXPECT_TRUE(resolutionList.HitTest(x, rowCentres[entry]));
+    for (int32_t entry = 0; entry < 3; ++entry) {  // row centres from the top: 628, 608, 588
+        EXPECT_TRUE(resolutionList.HitTest(x, 628 - 20 * entry));
         EXPECT_EQ(resolutionList.selected, entry);
     }
     // The title row and the tab strip above it select nothing.
-    EXPECT_FALSE(resolutionList.HitTest(x, 648));
-    EXPECT_FALSE(resolutionList.HitTest(x, 664));
+    for (const int32_t y : {648, 664}) EXPECT_FALSE(resolutionList.HitTest(x, y));
     EXPECT_EQ(resolutionList.selected, 2);
 }
 

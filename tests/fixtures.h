@@ -1,16 +1,27 @@
 // What the test files share: the engine in a known state, a scratch folder, whole-file reading,
-// a digest for pinned results, and PNG decoding by libpng rather than by our own code.
+// a digest for pinned results, PNG decoding by libpng rather than by our own code, and runs of
+// the headless renderer.
 #pragma once
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 #include "engine/engine.h"
 #include "files/files.h"
@@ -64,6 +75,16 @@ inline void WriteFile(const std::filesystem::path& path, std::string_view bytes)
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
+// Everything under a folder, relative to it and sorted: what a run or an export left there.
+inline std::vector<std::string> Listing(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        names.push_back(entry.path().lexically_relative(folder).string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 // The pixels of a PNG file as 8-bit RGB rows, top to bottom; an empty picture if it is not one.
 inline RgbPicture DecodePng(std::string_view bytes)
 {
@@ -101,5 +122,109 @@ protected:
 
     std::filesystem::path folder;
 };
+
+enum class Summary { ToFile, ToFullDevice, Closed };
+
+struct Ending {
+    int status = -1;  // exit status; -1 when a signal ended the run
+    int signal = 0;
+    long maxResidentKiB = 0;
+    std::string out, err;
+};
+
+// A program run in root/work with stdin from /dev/null and its output streams in files beside
+// that folder, so that the folder's listing shows exactly what the run left; the default
+// action for every termination signal, whatever the test runner inherited; optional limits.
+class Process {
+public:
+    Process(std::vector<std::string> argv, const std::filesystem::path& root, Summary summary, rlim_t cpuSeconds,
+            rlim_t fileBytes)
+        : outPath(root / "stdout"), errPath(root / "stderr")
+    {
+        std::vector<char*> args;
+        for (std::string& argument : argv) args.push_back(argument.data());
+        args.push_back(nullptr);
+        const std::string summaryPath = summary == Summary::ToFullDevice ? "/dev/full" : outPath.string();
+        const std::string errorPath = errPath.string(), work = (root / "work").string();
+        const rlimit cpu{cpuSeconds, cpuSeconds}, size{fileBytes, fileBytes};
+        pid = fork();  // only async-signal-safe calls until exec
+        if (pid != 0) return;
+        const int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        const int out = open(summaryPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        const int err = open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        dup2(in, 0), dup2(out, 1), dup2(err, 2);
+        if (summary == Summary::Closed) close(1);
+        for (const int signal : {SIGTERM, SIGINT, SIGHUP}) std::signal(signal, SIG_DFL);
+        if (cpuSeconds > 0) setrlimit(RLIMIT_CPU, &cpu);
+        if (fileBytes > 0) setrlimit(RLIMIT_FSIZE, &size);
+        if (chdir(work.c_str()) == 0) execv(args[0], args.data());
+        _exit(127);
+    }
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+    ~Process()
+    {
+        if (Running()) kill(pid, SIGKILL), Wait();
+    }
+
+    bool Running()
+    {
+        int raw = 0;
+        rusage usage{};
+        if (ending || pid <= 0 || wait4(pid, &raw, WNOHANG, &usage) != pid) return !ending && pid > 0;
+        ending = Ending{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, WIFSIGNALED(raw) ? WTERMSIG(raw) : 0,
+                        usage.ru_maxrss, ReadFile(outPath), ReadFile(errPath)};
+        return false;
+    }
+    // The ending; a run still going after the limit is killed, and the test fails.
+    Ending Wait(std::chrono::seconds limit = std::chrono::seconds(120))
+    {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (Running() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (Running()) {
+            ADD_FAILURE() << "still running after " << limit.count() << " s";
+            kill(pid, SIGKILL);
+            while (Running()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return ending.value_or(Ending{});
+    }
+
+    pid_t pid = -1;
+
+private:
+    std::filesystem::path outPath, errPath;
+    std::optional<Ending> ending;
+};
+
+#ifdef TESSALUME_RENDER_PATH
+// The headless renderer as a user runs it, in the scratch folder's "work".
+class Renderer : public ScratchFolder {
+protected:
+    void SetUp() override
+    {
+        ScratchFolder::SetUp();
+        std::filesystem::create_directory(folder / "work");
+    }
+    std::unique_ptr<Process> Start(const std::vector<std::string>& arguments, Summary summary = Summary::ToFile,
+                                   rlim_t cpuSeconds = 0, rlim_t fileBytes = 0) const
+    {
+        std::vector<std::string> argv = {TESSALUME_RENDER_PATH};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        return std::make_unique<Process>(argv, folder, summary, cpuSeconds, fileBytes);
+    }
+    Ending Run(const std::vector<std::string>& arguments, Summary summary = Summary::ToFile, rlim_t cpuSeconds = 0,
+               rlim_t fileBytes = 0) const
+    {
+        return Start(arguments, summary, cpuSeconds, fileBytes)->Wait();
+    }
+    std::vector<std::string> Listing() const { return tessalume::Listing(folder / "work"); }
+    static void ExpectRefused(const Ending& ending)
+    {
+        EXPECT_EQ(ending.status, 2) << ending.err;
+        EXPECT_EQ(ending.out, "");
+        EXPECT_TRUE(!ending.err.empty() && ending.err.find('\n') == ending.err.size() - 1) << ending.err;  // one line
+    }
+};
+#endif
 
 }  // namespace tessalume

@@ -15,14 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> Listing(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) names.push_back(entry.path());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class FileOperations : public ScratchFolder {
 protected:
     void SetUp() override
@@ -61,8 +53,7 @@ TEST_F(FileOperations, SaveDialogsOfferTheirKindsTypesAndTheDefaultNameOnlyForIt
     defaultExportPath.clear();
     outputDirectory = PathIn("gone");
     ChooseExportFile(pngFormat);
-    EXPECT_EQ(desktop.saveRequests.back().suggestedName, "");
-    EXPECT_EQ(desktop.saveRequests.back().startFolder, "");
+    EXPECT_EQ(desktop.saveRequests.back().suggestedName + desktop.saveRequests.back().startFolder, "");
     EXPECT_FALSE(ChooseExportFile(3));
     EXPECT_FALSE(ChooseExportFile(-1));
     EXPECT_EQ(desktop.saveRequests.size(), 4u);
@@ -303,17 +294,16 @@ TEST_F(FileOperations, DefaultExportNameCodesTheSettingsAndRefusesAnOverlongPath
     outputDirectory = "";
     runNumber = intensityList.selected = antialiasingList.selected = outputFormatList.selected = 0;
     colorMappingIndex = 6;
-    const uint32_t two[7] = {2, 0, 0, 0, 0, 0, 0};
-    std::copy(std::begin(two), std::end(two), codeDigits);
+    std::fill(std::begin(codeDigits), std::end(codeDigits), 0);
+    codeDigits[0] = 2;
     FormDefaultExportName();
     EXPECT_EQ(defaultExportPath, "/Tessalume_0_770_L.png");  // 128 * 6 + 2
 
-    outputDirectory = std::string(maxPathLength - 24, 'd');
-    FormDefaultExportName();
-    EXPECT_EQ(defaultExportPath.size(), maxPathLength - 2);
-    outputDirectory = std::string(maxPathLength, 'd');
-    FormDefaultExportName();
-    EXPECT_TRUE(defaultExportPath.empty());
+    for (const std::size_t length : {maxPathLength - 24, maxPathLength}) {
+        outputDirectory = std::string(length, 'd');
+        FormDefaultExportName();
+        EXPECT_EQ(defaultExportPath.size(), length == maxPathLength ? 0 : maxPathLength - 2);
+    }
 }
 
 }  // namespace

@@ -1,14 +1,8 @@
 // The headless renderer as a user runs it. Its pinned results guard the whole chain at once:
 // search, catalogues, step, plot and intensity functions, colour maps, map files, pictures.
-#include <sys/wait.h>
-
-#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <regex>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "tests/fixtures.h"
 
@@ -17,57 +11,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct RunResult {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string Quoted(const std::string& text)
-{
-    std::string quoted = "'";
-    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 std::vector<std::string> Words(const std::string& text)
 {
     std::istringstream stream(text);
     return {std::istream_iterator<std::string>(stream), std::istream_iterator<std::string>()};
 }
-
-// Runs the renderer in the folder "work"; its output streams go beside it, so that the
-// folder's listing shows exactly what a run left.
-class Renderer : public ScratchFolder {
-protected:
-    void SetUp() override
-    {
-        ScratchFolder::SetUp();
-        fs::create_directory(folder / "work");
-    }
-    // shellPrefix runs first in the same shell (a resource limit, say).
-    RunResult Run(const std::vector<std::string>& arguments, const std::string& shellPrefix = "") const
-    {
-        std::string command = shellPrefix + "cd " + Quoted(PathIn("work")) + " && " + Quoted(TESSALUME_RENDER_PATH);
-        for (const std::string& argument : arguments) command += " " + Quoted(argument);
-        command += " >" + Quoted(PathIn("stdout")) + " 2>" + Quoted(PathIn("stderr"));
-        const int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(PathIn("stdout")), ReadFile(PathIn("stderr"))};
-    }
-    std::vector<std::string> Listing() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder / "work")) names.push_back(entry.path().filename());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-    void ExpectRefused(const RunResult& result) const
-    {
-        EXPECT_EQ(result.status, 2);
-        EXPECT_EQ(result.out, "");
-        ASSERT_FALSE(result.err.empty());
-        EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;  // one line
-    }
-};
 
 // A colour map file with fractions and whole numbers, so that loading it smooths.
 std::string PaletteFile()
@@ -152,7 +100,7 @@ TEST_F(Renderer, PinnedResultsForEverySetting)
         const bool png = std::find(arguments.begin(), arguments.end(), "bmp") == arguments.end();
         const std::string out = png ? "quilt.png" : "quilt.bmp";
         arguments.insert(arguments.end(), {"--out", out, "--quiet"});
-        const RunResult result = Run(arguments);
+        const Ending result = Run(arguments);
         ASSERT_EQ(result.status, 0) << result.err;
         EXPECT_EQ(result.err, "");
         const std::string bytes = ReadFile(PathIn("work/" + out));
@@ -172,7 +120,7 @@ TEST_F(Renderer, PinnedResultsForEverySetting)
     }
 }
 
-TEST_F(Renderer, BadInputIsRefusedWithOneLineAndNoFile)
+TEST_F(Renderer, BadInputIsRefusedWithOneLineAndNoFileAndHelpPrintsTheUsage)
 {
     WriteFile(PathIn("work/keep.png"), "an earlier picture");
     WriteFile(PathIn("work/grey.map"), "");
@@ -191,6 +139,12 @@ TEST_F(Renderer, BadInputIsRefusedWithOneLineAndNoFile)
         EXPECT_EQ(Listing(), (std::vector<std::string>{"grey.map", "keep.png"}));
     }
     ExpectRefused(Run({"--seed", "1", "--out", ""}));
+
+    const Ending help = Run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: tessalume-render --seed N --out FILE", 0), 0u);
+    EXPECT_EQ(help.err, "");
+    EXPECT_EQ(Listing(), (std::vector<std::string>{"grey.map", "keep.png"}));
 }
 
 TEST_F(Renderer, FailedWriteLeavesWhatWasAtTheOutput)
@@ -204,18 +158,9 @@ TEST_F(Renderer, FailedWriteLeavesWhatWasAtTheOutput)
     // 2 KiB at most): the earlier file survives byte for byte and no temporary is left.
     fs::remove_all(folder / "work/quilt.png");
     WriteFile(PathIn("work/wall.bmp"), "an earlier bitmap");
-    ExpectRefused(Run(Words("--seed 1 --points 0 --image 64x64 --format bmp --out wall.bmp"), "ulimit -f 2 && "));
+    ExpectRefused(Run(Words("--seed 1 --points 0 --image 64x64 --format bmp --out wall.bmp"), Summary::ToFile, 0, 2048));
     EXPECT_EQ(ReadFile(PathIn("work/wall.bmp")), "an earlier bitmap");
     EXPECT_EQ(Listing(), std::vector<std::string>{"wall.bmp"});
-}
-
-TEST_F(Renderer, HelpPrintsTheUsage)
-{
-    const RunResult result = Run({"--help"});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out.rfind("Usage: tessalume-render --seed N --out FILE", 0), 0u);
-    EXPECT_EQ(result.err, "");
-    EXPECT_TRUE(Listing().empty());
 }
 
 }  // namespace

@@ -16,17 +16,14 @@ protected:
     void TearDown() override { renderInProgress = 0; }
 };
 
-TEST_F(WorkerRequests, RefreshInProgressRunsNoSteps)
+TEST_F(WorkerRequests, NoStepsRunAndAResetReselectsFromTheListsAndSkipsTheClearOnceWhenAsked)
 {
     pointX = 0.1;
     const RndField before = engineRandom;
     RunWorkerBatch();
     EXPECT_EQ(pointX, 0.1);
     EXPECT_EQ(engineRandom.x0, before.x0);
-}
 
-TEST_F(WorkerRequests, ResetReselectsFromTheListsAndSkipsTheClearOnceWhenAsked)
-{
     QuiltImage[0] = 77;
     colorMappingList.selected = 5;
     clearOnReset = 0;
