@@ -15,10 +15,7 @@ namespace tessalume {
 
 using std::chrono::milliseconds;
 
-// ---- Processes --------------------------------------------------------------------------
-
-// What a started program gets: the display (none: neither DISPLAY nor WAYLAND_DISPLAY is
-// passed on), extra NAME=value entries, and where its output goes (-1: nowhere).
+// The display (none when empty), extra NAME=value entries, and where output goes (-1: nowhere).
 struct SpawnOptions {
     std::string display;
     std::vector<std::string> environment;
@@ -41,7 +38,6 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
     ~ChildProcess() { Stop(); }
 
-    pid_t Pid() const { return pid_; }
     bool Running();
     // The exit status (128 + signal for a signal), or nothing while it still runs at the limit.
     std::optional<int> Wait(milliseconds limit);
@@ -52,8 +48,6 @@ private:
     std::optional<int> exitStatus_;
 };
 
-// ---- X server ---------------------------------------------------------------------------
-
 // An Xvfb of our own, 1280 x 1024 x 24, on a display number it picks itself.
 class VirtualDisplay {
 public:
@@ -62,8 +56,7 @@ public:
     VirtualDisplay& operator=(const VirtualDisplay&) = delete;
     // Closes the window OpenGlWindowOn opened on it, then ends the server.
     ~VirtualDisplay();
-    // False when no server could be started (Xvfb missing or failing). Without OpenGL the
-    // server offers no GLX.
+    // False when no server could be started; without OpenGL it offers no GLX.
     bool Start(bool withOpenGl = true);
     const std::string& Name() const { return name_; }
 
@@ -76,8 +69,7 @@ private:
 std::optional<std::string> Xdotool(const std::string& display, std::vector<std::string> args,
                                    milliseconds limit = milliseconds(5000));
 
-// The windows on screen whose title is exactly this, waiting up to the limit for at least one
-// other than besides.
+// The windows titled exactly this, waiting up to the limit for one other than besides.
 std::vector<unsigned long> FindWindows(const std::string& display, const std::string& title,
                                        milliseconds limit, unsigned long besides = 0);
 
@@ -89,8 +81,6 @@ struct WindowGeometry {
 };
 std::optional<WindowGeometry> GeometryOf(const std::string& display, unsigned long window);
 
-// ---- Screenshots ------------------------------------------------------------------------
-
 // RGB bytes, rows top to bottom.
 struct RgbImage {
     int width = 0, height = 0;
@@ -101,10 +91,8 @@ struct RgbImage {
 // What the window shows now (empty when it cannot be read).
 RgbImage CaptureWindow(const std::string& display, unsigned long window);
 
-// ---- The window program -----------------------------------------------------------------
-
-// tessalume (or the program that TESSALUME_PROGRAM names) started on the display with
-// TESSALUME_TRACE=1; its standard error is read line by line. Ended by its PID when this goes.
+// tessalume (or TESSALUME_PROGRAM) on the display with TESSALUME_TRACE=1, its standard error read
+// line by line; ended by its PID when this goes.
 class ProgramUnderTest {
 public:
     ProgramUnderTest(const std::string& display, const std::vector<std::string>& args = {},
@@ -119,7 +107,6 @@ public:
     const std::vector<std::string>& Lines() const { return lines_; }
     // The exit status; the rest of standard error is read meanwhile.
     std::optional<int> Wait(milliseconds limit);
-    pid_t Pid() const { return process_ ? process_->Pid() : -1; }
 
 private:
     bool ReadMore(milliseconds limit);
@@ -138,14 +125,9 @@ struct Finished {
 };
 Finished RunToEnd(const std::vector<std::string>& args, milliseconds limit);
 
-// ---- OpenGL in the test process ---------------------------------------------------------
-
-// Opens the program's window with its OpenGL context on the display, current on this thread,
-// and shows it. The window lasts until the next call or until its display goes; everything made
-// in its context goes with it.
+// Opens and shows the program's window with its OpenGL context current on this thread, until
+// the next call or until the display goes.
 bool OpenGlWindowOn(const std::string& display);
-
-// ---- Template definitions ---------------------------------------------------------------
 
 pid_t ForkRaw();
 [[noreturn]] void EndChild(int status);

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 std::string Contents(const fs::path& path)
 {
     std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 // Every picture file under folder, as paths relative to it.
@@ -53,32 +53,25 @@ TEST(Artwork, GeneratorRemakesTheCommittedPicturesByteForByte)
 
 TEST(Artwork, EveryBitmapIsEmbeddedWithItsSizeAndPixels)
 {
-    struct Expected {
+    const struct {
         int32_t id, width, height;
         const char* file;
+    } bitmaps[] = {
+        {iconResource, 64, 64, "101-icon.bmp"},           {buttonPressedResource, 128, 32, "104-button-pressed.bmp"},
+        {buttonFaceResource, 128, 32, "105-button-face.bmp"}, {fontSheetResource, 512, 512, "106-font-sheet.bmp"},
+        {glowResource, 32, 32, "109-glow.bmp"},           {thumbnailSheetResource, 512, 1024, "240-thumbnails.bmp"},
     };
-    const Expected bitmaps[] = {
-        {iconResource, 64, 64, "101-icon.bmp"},
-        {buttonPressedResource, 128, 32, "104-button-pressed.bmp"},
-        {buttonFaceResource, 128, 32, "105-button-face.bmp"},
-        {fontSheetResource, 512, 512, "106-font-sheet.bmp"},
-        {glowResource, 32, 32, "109-glow.bmp"},
-        {thumbnailSheetResource, 512, 1024, "240-thumbnails.bmp"},
-    };
-    for (const Expected& expected : bitmaps) {
+    for (const auto& expected : bitmaps) {
         const BitmapResource bitmap = FindBitmapResource(expected.id);
-        EXPECT_EQ(bitmap.width, expected.width) << expected.id;
-        EXPECT_EQ(bitmap.height, expected.height) << expected.id;
-        ASSERT_NE(bitmap.bgrRows, nullptr) << expected.id;
+        EXPECT_TRUE(bitmap.width == expected.width && bitmap.height == expected.height) << expected.file;
+        ASSERT_NE(bitmap.bgrRows, nullptr) << expected.file;
         // The rows are the file's own pixels, which follow its 54-byte header.
         const std::string file = Contents(fs::path(TESSALUME_SOURCE_DIR) / "resources" / expected.file);
         const std::size_t pixelBytes = static_cast<std::size_t>(expected.width) * expected.height * 3;
         ASSERT_EQ(file.size(), 54 + pixelBytes) << expected.file;
-        EXPECT_EQ(file.compare(54, pixelBytes, reinterpret_cast<const char*>(bitmap.bgrRows), pixelBytes), 0)
-            << expected.file;
+        EXPECT_EQ(file.compare(54, pixelBytes, reinterpret_cast<const char*>(bitmap.bgrRows), pixelBytes), 0) << expected.file;
     }
-    EXPECT_EQ(FindBitmapResource(102).width, 0);
-    EXPECT_EQ(FindBitmapResource(102).bgrRows, nullptr);
+    EXPECT_TRUE(FindBitmapResource(102).width == 0 && FindBitmapResource(102).bgrRows == nullptr);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/platform/gtk_desktop.h"
@@ -25,24 +26,17 @@ namespace {
 
 void FillPalette()
 {
-    for (int i = 0; i < 256; ++i)
-        ColorMap.red[i] = i * 0.75 + 0.125, ColorMap.green[i] = 255 - i * 0.5,
-        ColorMap.blue[i] = i - 1.5;
+    for (int i = 0; i < 256; ++i) ColorMap.red[i] = i * 0.75 + 0.125, ColorMap.green[i] = 255 - i * 0.5, ColorMap.blue[i] = i - 1.5;
 }
 
 // For a forked child: GTK on the display (none when empty), in an environment in which it would
 // pick the user's locale if allowed.
 void UseGtkOn(const std::string& display)
 {
-    if (display.empty()) {
-        unsetenv("DISPLAY");
-        unsetenv("WAYLAND_DISPLAY");
-    } else {
-        setenv("DISPLAY", display.c_str(), 1);
-    }
-    setenv("GSETTINGS_BACKEND", "memory", 1);
-    setenv("NO_AT_BRIDGE", "1", 1);
-    setenv("LC_ALL", "C.UTF-8", 1);
+    if (display.empty()) unsetenv("DISPLAY"), unsetenv("WAYLAND_DISPLAY");
+    else setenv("DISPLAY", display.c_str(), 1);
+    for (const auto& [name, value] : {std::pair{"GSETTINGS_BACKEND", "memory"}, {"NO_AT_BRIDGE", "1"}, {"LC_ALL", "C.UTF-8"}})
+        setenv(name, value, 1);
     UseGtkDesktop();
     FillPalette();
 }
@@ -82,8 +76,7 @@ TEST(GtkDialogs, SaveDialogWritesTheColorMapToTheTypedPathAndIsGoneWhenTheSaveRe
     // The child reports on one pipe when the save returned, then waits on the other until the
     // parent has looked at the screen.
     int saved[2], proceed[2];
-    ASSERT_EQ(pipe(saved), 0);
-    ASSERT_EQ(pipe(proceed), 0);
+    ASSERT_TRUE(pipe(saved) == 0 && pipe(proceed) == 0);
     ChildProcess child(Fork([&] {
         UseGtkOn(display.Name());
         outputDirectory = folder.string();
@@ -94,17 +87,15 @@ TEST(GtkDialogs, SaveDialogWritesTheColorMapToTheTypedPathAndIsGoneWhenTheSaveRe
         if (poll(&ready, 1, 20000) > 0 && read(proceed[0], &go, 1) < 0) return 6;
         return report == 'y' ? 0 : 1;
     }));
-    close(saved[1]);
-    close(proceed[0]);
+    close(saved[1]), close(proceed[0]);
 
     const std::vector<unsigned long> windows = FindWindows(display.Name(), "Save As", milliseconds(30000));
     ASSERT_EQ(windows.size(), 1u) << "the save dialog did not appear";
     ASSERT_TRUE(Xdotool(display.Name(), {"windowfocus", "--sync", std::to_string(windows[0])}));
     std::this_thread::sleep_for(milliseconds(500));
-    for (const std::vector<std::string>& keys :
-         {std::vector<std::string>{"key", "ctrl+l"}, {"key", "ctrl+a"},
-          {"type", "--delay", "20", (folder / "palette").string()}, {"key", "Delete"},
-          {"key", "Return"}}) {
+    for (const std::vector<std::string>& keys : {std::vector<std::string>{"key", "ctrl+l"}, {"key", "ctrl+a"},
+                                                 {"type", "--delay", "20", (folder / "palette").string()},
+                                                 {"key", "Delete"}, {"key", "Return"}}) {
         ASSERT_TRUE(Xdotool(display.Name(), keys)) << keys[0] << " " << keys.back();
         std::this_thread::sleep_for(milliseconds(200));
     }
@@ -116,14 +107,12 @@ TEST(GtkDialogs, SaveDialogWritesTheColorMapToTheTypedPathAndIsGoneWhenTheSaveRe
     EXPECT_TRUE(FindWindows(display.Name(), "Save As", milliseconds(0)).empty());
     EXPECT_EQ(write(proceed[1], "g", 1), 1);
     EXPECT_EQ(child.Wait(milliseconds(10000)), 0) << "report " << report;
-    close(saved[0]);
-    close(proceed[1]);
+    close(saved[0]), close(proceed[1]);
 
     // The default extension was added to the typed name.
     std::ifstream file(folder / "palette.map", std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     FillPalette();
-    EXPECT_EQ(text, FormatColorMapText());
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), FormatColorMapText());
     std::filesystem::remove_all(folder);
 }
 
