@@ -1,7 +1,6 @@
-// What the desktop tests share: a private X server, the window program with its trace lines,
-// xdotool, screenshots, a close request as the close box sends it, and an OpenGL context inside
-// the test process. Every process started here runs with a parent-death signal and is ended by
-// its PID within a time limit when its owner goes, so a failing test leaves nothing behind.
+// What the desktop tests share: a private X server, the window program and its trace lines,
+// xdotool, screenshots and an OpenGL context in the test process. Every process started here dies
+// with its parent and is ended by its PID when its owner goes, so a failing test leaves nothing.
 #pragma once
 #include <sys/types.h>
 
@@ -19,16 +18,23 @@ using std::chrono::milliseconds;
 struct SpawnOptions {
     std::string display;
     std::vector<std::string> environment;
-    int outputFd = -1;
-    int errorFd = -1;
+    int outputFd = -1, errorFd = -1;
 };
 
 // Starts argv (looked up in PATH); -1 when it could not be forked.
 pid_t Spawn(const std::vector<std::string>& argv, const SpawnOptions& options = {});
 
+pid_t ForkRaw();
+[[noreturn]] void EndChild(int status);
+
 // Forks; the child runs body and ends with its result, never returning into the test.
 template <typename Body>
-pid_t Fork(Body body);
+pid_t Fork(Body body)
+{
+    const pid_t pid = ForkRaw();
+    if (pid == 0) EndChild(body());
+    return pid;
+}
 
 // A child process of the test, stopped (SIGTERM, then SIGKILL) and reaped when this goes.
 class ChildProcess {
@@ -76,9 +82,7 @@ std::vector<unsigned long> FindWindows(const std::string& display, const std::st
 // Asks the window to close as its close box does (WM_DELETE_WINDOW).
 bool SendCloseRequest(const std::string& display, unsigned long window);
 
-struct WindowGeometry {
-    int x = 0, y = 0, width = 0, height = 0;  // the inside of the window, on the screen
-};
+struct WindowGeometry { int x = 0, y = 0, width = 0, height = 0; };  // the inside, on the screen
 std::optional<WindowGeometry> GeometryOf(const std::string& display, unsigned long window);
 
 // RGB bytes, rows top to bottom.
@@ -103,8 +107,7 @@ public:
 
     // Waits for a line that is exactly this, past the lines earlier waits took.
     bool WaitForLine(const std::string& line, milliseconds limit);
-    // Every line read so far.
-    const std::vector<std::string>& Lines() const { return lines_; }
+    const std::vector<std::string>& Lines() const { return lines_; }  // all read so far
     // The exit status; the rest of standard error is read meanwhile.
     std::optional<int> Wait(milliseconds limit);
 
@@ -128,16 +131,5 @@ Finished RunToEnd(const std::vector<std::string>& args, milliseconds limit);
 // Opens and shows the program's window with its OpenGL context current on this thread, until
 // the next call or until the display goes.
 bool OpenGlWindowOn(const std::string& display);
-
-pid_t ForkRaw();
-[[noreturn]] void EndChild(int status);
-
-template <typename Body>
-pid_t Fork(Body body)
-{
-    const pid_t pid = ForkRaw();
-    if (pid == 0) EndChild(body());
-    return pid;
-}
 
 }  // namespace tessalume

@@ -41,6 +41,12 @@ void UseGtkOn(const std::string& display)
     FillPalette();
 }
 
+bool ReadableWithin(int fd, int milliseconds)
+{
+    pollfd ready = {fd, POLLIN, 0};
+    return poll(&ready, 1, milliseconds) > 0;
+}
+
 bool StillInCLocale()
 {
     const char* locale = std::setlocale(LC_ALL, nullptr);
@@ -54,8 +60,7 @@ TEST(GtkDialogs, WithoutADisplayEveryDialogFailsAndNothingChanges)
         const ColorMapChannels palette = ColorMap;
         chosenFilePath = "kept";
         outputDirectory = "/tmp";
-        if (ChooseExportFile(0) || ChooseColorMapFile() || LoadColorMapFile() || SaveColorMapFile())
-            return 1;
+        if (ChooseExportFile(0) || ChooseColorMapFile() || LoadColorMapFile() || SaveColorMapFile()) return 1;
         ChooseOutputDirectory();
         if (chosenFilePath != "kept" || outputDirectory != "/tmp") return 2;
         if (std::memcmp(&palette, &ColorMap, sizeof palette) != 0) return 3;
@@ -68,7 +73,7 @@ TEST(GtkDialogs, WithoutADisplayEveryDialogFailsAndNothingChanges)
 TEST(GtkDialogs, SaveDialogWritesTheColorMapToTheTypedPathAndIsGoneWhenTheSaveReturns)
 {
     VirtualDisplay display;
-    if (!display.Start()) GTEST_SKIP() << "no X server could be started (Xvfb missing or failing)";
+    if (!display.Start()) GTEST_SKIP() << "no X server could be started";
     char name[] = "/tmp/tessalume-dialog-XXXXXX";
     ASSERT_NE(mkdtemp(name), nullptr);
     const std::filesystem::path folder = name;
@@ -83,8 +88,7 @@ TEST(GtkDialogs, SaveDialogWritesTheColorMapToTheTypedPathAndIsGoneWhenTheSaveRe
         const char report = SaveColorMapFile() ? (StillInCLocale() ? 'y' : 'l') : 'n';
         if (write(saved[1], &report, 1) != 1) return 5;
         char go = 0;
-        pollfd ready = {proceed[0], POLLIN, 0};
-        if (poll(&ready, 1, 20000) > 0 && read(proceed[0], &go, 1) < 0) return 6;
+        if (ReadableWithin(proceed[0], 20000) && read(proceed[0], &go, 1) < 0) return 6;
         return report == 'y' ? 0 : 1;
     }));
     close(saved[1]), close(proceed[0]);
@@ -101,9 +105,7 @@ TEST(GtkDialogs, SaveDialogWritesTheColorMapToTheTypedPathAndIsGoneWhenTheSaveRe
     }
 
     char report = 0;
-    pollfd ready = {saved[0], POLLIN, 0};
-    ASSERT_GT(poll(&ready, 1, 30000), 0) << "the save did not return";
-    ASSERT_EQ(read(saved[0], &report, 1), 1);
+    ASSERT_TRUE(ReadableWithin(saved[0], 30000) && read(saved[0], &report, 1) == 1) << "the save did not return";
     EXPECT_TRUE(FindWindows(display.Name(), "Save As", milliseconds(0)).empty());
     EXPECT_EQ(write(proceed[1], "g", 1), 1);
     EXPECT_EQ(child.Wait(milliseconds(10000)), 0) << "report " << report;

@@ -57,8 +57,7 @@ uint8_t* QuiltPixel(int32_t column, int32_t row) { return &QuiltImage[(static_ca
 TEST_F(WindowInProcess, TickShowsTheQuiltInTheAttractorSquareWithTheOriginAtItsCentre)
 {
     UseResolution(0);
-    SeedGenerators(11);
-    colorMappingIndex = 0;
+    SeedGenerators(11), colorMappingIndex = 0;
     for (void (*select)() : {SelectPlotFunction, SelectIntensityFunction, SelectTransformationI, SelectTransformationII}) select();
     ClearAccumulators();
     NewQuilt();
@@ -68,19 +67,17 @@ TEST_F(WindowInProcess, TickShowsTheQuiltInTheAttractorSquareWithTheOriginAtItsC
 
     const std::vector<uint8_t> shown = DrawnPreview();
     int lit = 0, wrong = 0;
-    for (int i = 0; i < 512; ++i)
-        for (int j = 0; j < 512; ++j) {
-            const uint8_t* expected = QuiltPixel((j + halfWidth - 256 + periodWidth) % periodWidth, (i + halfHeight) % periodHeight);
-            wrong += std::memcmp(&shown[(static_cast<std::size_t>(i) * 512 + j) * 3], expected, 3) != 0;
-            lit += expected[0] + expected[1] + expected[2] > 0;
-        }
+    for (int k = 0; k < 512 * 512; ++k) {  // i = k / 512, j = k % 512
+        const uint8_t* expected = QuiltPixel((k % 512 + halfWidth - 256 + periodWidth) % periodWidth, (k / 512 + halfHeight) % periodHeight);
+        wrong += std::memcmp(&shown[k * 3], expected, 3) != 0;
+        lit += expected[0] + expected[1] + expected[2] > 0;
+    }
     EXPECT_EQ(wrong, 0);
     EXPECT_GT(lit, 1000) << "too little of the quilt to judge";
 
     // A tick while a reset is pending counts the export notice down and leaves the preview.
     for (int batch = 0; batch < 100; ++batch) RunWorkerSteps();
-    resetRequest = 1;
-    exportNoticeTicks = 2;
+    resetRequest = 1, exportNoticeTicks = 2;
     RefreshTick();
     resetRequest = 0;
     EXPECT_EQ(exportNoticeTicks, 1);
@@ -91,11 +88,10 @@ TEST_F(WindowInProcess, TickShowsTheQuiltInTheAttractorSquareWithTheOriginAtItsC
 // a one-pixel viewport, with every quilt column painted in a colour of its own.
 int32_t ColumnShownAt(double x)
 {
-    constexpr double y = 468, half = 0.001;
     glViewport(0, 0, 1, 1);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glOrtho(x - half, x + half, y - half, y + half, -20, 20);
+    glOrtho(x - 0.001, x + 0.001, 468 - 0.001, 468 + 0.001, -20, 20);
     glMatrixMode(GL_MODELVIEW);
     const std::vector<uint8_t> pixel = DrawnPreview(0, 0, 1, 1);
     return pixel[0] | (pixel[1] & 0x0f) << 8;
