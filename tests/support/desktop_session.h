@@ -36,7 +36,8 @@ pid_t Fork(Body body)
     return pid;
 }
 
-// A child process of the test, stopped (SIGTERM, then SIGKILL) and reaped when this goes.
+// A child process of the test, stopped (SIGTERM, then SIGKILL) and reaped when this goes; what
+// holds one cannot be copied either.
 class ChildProcess {
 public:
     explicit ChildProcess(pid_t pid = -1) : pid_(pid) {}
@@ -57,9 +58,6 @@ private:
 // An Xvfb of our own, 1280 x 1024 x 24, on a display number it picks itself.
 class VirtualDisplay {
 public:
-    VirtualDisplay() = default;
-    VirtualDisplay(const VirtualDisplay&) = delete;
-    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
     // Closes the window OpenGlWindowOn opened on it, then ends the server.
     ~VirtualDisplay();
     // False when no server could be started; without OpenGL it offers no GLX.
@@ -102,8 +100,6 @@ public:
     ProgramUnderTest(const std::string& display, const std::vector<std::string>& args = {},
                      const std::vector<std::string>& environment = {});
     ~ProgramUnderTest();
-    ProgramUnderTest(const ProgramUnderTest&) = delete;
-    ProgramUnderTest& operator=(const ProgramUnderTest&) = delete;
 
     // Waits for a line that is exactly this, past the lines earlier waits took.
     bool WaitForLine(const std::string& line, milliseconds limit);

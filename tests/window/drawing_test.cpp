@@ -64,18 +64,19 @@ void ExpectButton(const Frame& frame, const Button& button)
     EXPECT_GT(frame.Count(x0, y, x1, y + 22, White), 10) << button.label;
 }
 
-// A titled box of rows 20 high: its outline at edgeY and its title over the rows.
-void ExpectTitled(const Frame& frame, float left, float right, int top, int edgeY, const char* title)
+// A box of rows 20 high: its title over the rows and its outline edgeAbove the last row's top.
+template <typename Box>
+void ExpectTitled(const Frame& frame, const Box& box, int edgeAbove)
 {
-    const int x0 = static_cast<int>(left), x1 = static_cast<int>(right);
-    EXPECT_TRUE(frame.EdgeLit(x0 + 2, x1 - 2, edgeY, 40)) << title;
-    EXPECT_GT(frame.Count(x0, top, x1, top + 20, White), 20) << "title of " << title;
+    const int x0 = static_cast<int>(box.left), x1 = static_cast<int>(box.right), top = static_cast<int>(box.bottom) + 20 * box.count;
+    EXPECT_TRUE(frame.EdgeLit(x0 + 2, x1 - 2, top + edgeAbove, 40)) << box.title;
+    EXPECT_GT(frame.Count(x0, top, x1, top + 20, White), 20) << "title of " << box.title;
 }
 
 void ExpectList(const Frame& frame, const ListBox& list, int32_t selected)
 {
     const int x0 = static_cast<int>(list.left), bottom = static_cast<int>(list.bottom);
-    ExpectTitled(frame, list.left, list.right, bottom + 20 * list.count, bottom + 20 * list.count + 19, list.title);
+    ExpectTitled(frame, list, 19);
     // The lit marker on the start entry, dark radio squares on the others.
     for (int32_t entry = 0; entry < list.count; ++entry) {
         const int y = bottom + 20 * (list.lastIndex - entry), level = frame.Level(x0 + 10, y + 10);
@@ -95,7 +96,7 @@ void ExpectLock(const Frame& frame, const OptionsBox& lock)
 void ExpectPanel(const Frame& frame, const SLWindow& panel, float wheelX)
 {
     const int bottom = static_cast<int>(panel.bottom);
-    ExpectTitled(frame, panel.left, panel.right, bottom + 20 * panel.count, bottom + 20 * panel.count + 1, panel.title);
+    ExpectTitled(frame, panel, 1);
     const int radius = static_cast<int>(panel.halfTrack / 2), centre = static_cast<int>(wheelX);
     for (int32_t r = 0; r < panel.count; ++r) {
         const int y = bottom + 20 * r;
@@ -221,6 +222,7 @@ TEST(Drawing, StripNoticesProgressAboutPageAndTextInOneContext)
     transformBrowserI.firstShown = 10;
     transformShownI = 13;
     transformShownII = 40;  // not in the catalogue: nothing lit
+    exportNoticeTicks = 0, aboutShown = false, searching.store(0);  // whatever earlier tests left
     Frame frame = ReadBack();
     // A vertical line on a pixel border lands in the column on one side of it.
     const int shift = frame.At(32, 190)[1] == 255 ? 0 : -1;
