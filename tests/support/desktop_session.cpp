@@ -56,10 +56,19 @@ std::string ReadAll(int fd, Clock::time_point end)
     return text;
 }
 
-// An Xlib connection for one call.
+// An Xlib connection for one call. A request about a window that has gone (the program ended
+// meanwhile) fails that call rather than Xlib's default handler ending the test process.
+int IgnoreXError(Display*, XErrorEvent*)
+{
+    return 0;
+}
+
 class XConnection {
 public:
-    explicit XConnection(const std::string& display) : x(XOpenDisplay(display.c_str())) {}
+    explicit XConnection(const std::string& display) : x(XOpenDisplay(display.c_str()))
+    {
+        XSetErrorHandler(IgnoreXError);
+    }
     ~XConnection()
     {
         if (x) XCloseDisplay(x);
