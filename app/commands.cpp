@@ -288,7 +288,10 @@ void EveryPageClicked(int32_t x, int32_t y)
     }
     if (Clicked(newButton, x, y)) {
         TraceCommand("new");
-        newQuiltRequest.store(1);  // the tick that follows waits for the search like every other
+        // A tick that finds a new quilt requested neither refreshes nor starts the worker: before
+        // the first refresh, one is run first, or nothing would ever carry the request out.
+        if (workerNotStarted.load() != 0) MainWindowProc(Message{MessageKind::Timer});
+        newQuiltRequest.store(1);  // the ticks that follow wait for the search
         RestartRefresh();
     }
     if (previewTypeList.HitTest(x, y)) TraceCommand("preview-type", previewTypeList.selected);

@@ -199,13 +199,36 @@ constexpr Point Entry(int left, int bottom, int count, int entry)
     return {left + 10, bottom + 20 * (count - 1 - entry) + 10};
 }
 
-TEST(CommandsOnTheDesktop, EveryControlByRealInput)
+// A folder of the test's own for the program's home, settings and files.
+fs::path MakeScratch()
 {
     char name[] = "/tmp/tessalume-commands-XXXXXX";
-    ASSERT_NE(mkdtemp(name), nullptr);
+    if (mkdtemp(name) == nullptr) return {};
     const fs::path scratch = name;
     for (const char* folder : {"home", "config/tessalume", "bin", "images", "exports", "maps"})
         fs::create_directories(scratch / folder);
+    return scratch;
+}
+
+// New at once, before the first refresh tick would have started the worker: the new quilt is
+// still found (its colour map shows).
+TEST(CommandsOnTheDesktop, NewBeforeTheFirstRefreshIsCarriedOut)
+{
+    const fs::path scratch = MakeScratch();
+    ASSERT_FALSE(scratch.empty());
+    Session session;
+    if (!session.Start(scratch)) GTEST_SKIP() << "no X server could be started";
+    ASSERT_TRUE(session.Ready());
+    const Pixels startingMap = session.Area(colorStrip);
+    ASSERT_TRUE(session.ClickAndExpect(744, 191, "command new"));
+    EXPECT_TRUE(session.SoonNot(colorStrip, startingMap));
+    fs::remove_all(scratch);
+}
+
+TEST(CommandsOnTheDesktop, EveryControlByRealInput)
+{
+    const fs::path scratch = MakeScratch();
+    ASSERT_FALSE(scratch.empty());
     std::ofstream(scratch / "config/tessalume/settings.ini") << "Images=" << (scratch / "images").string() << "\n";
     // The desktop's opener, recording the address it is asked to open.
     std::ofstream(scratch / "bin/xdg-open") << "#!/bin/sh\nprintf '%s' \"$1\" > '" << (scratch / "opened").string()
