@@ -12,9 +12,10 @@ struct CornerGreys {
     float lowerLeft, lowerRight, upperRight, upperLeft;
 };
 
-inline void ShadedQuad(float x0, float y0, float x1, float y1, float z, CornerGreys g)
+// The four corners of a rectangle as one primitive (GL_QUADS or GL_LINE_LOOP), shaded.
+inline void ShadedCorners(GLenum mode, float x0, float y0, float x1, float y1, float z, CornerGreys g)
 {
-    glBegin(GL_QUADS);
+    glBegin(mode);
     glColor3f(g.lowerLeft, g.lowerLeft, g.lowerLeft);
     glVertex3f(x0, y0, z);
     glColor3f(g.lowerRight, g.lowerRight, g.lowerRight);
@@ -26,18 +27,14 @@ inline void ShadedQuad(float x0, float y0, float x1, float y1, float z, CornerGr
     glEnd();
 }
 
+inline void ShadedQuad(float x0, float y0, float x1, float y1, float z, CornerGreys g)
+{
+    ShadedCorners(GL_QUADS, x0, y0, x1, y1, z, g);
+}
+
 inline void ShadedOutline(float x0, float y0, float x1, float y1, float z, CornerGreys g)
 {
-    glBegin(GL_LINE_LOOP);
-    glColor3f(g.lowerLeft, g.lowerLeft, g.lowerLeft);
-    glVertex3f(x0, y0, z);
-    glColor3f(g.lowerRight, g.lowerRight, g.lowerRight);
-    glVertex3f(x1, y0, z);
-    glColor3f(g.upperRight, g.upperRight, g.upperRight);
-    glVertex3f(x1, y1, z);
-    glColor3f(g.upperLeft, g.upperLeft, g.upperLeft);
-    glVertex3f(x0, y1, z);
-    glEnd();
+    ShadedCorners(GL_LINE_LOOP, x0, y0, x1, y1, z, g);
 }
 
 inline void BlackQuad(float x0, float y0, float x1, float y1, float z)
