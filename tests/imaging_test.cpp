@@ -1,5 +1,5 @@
 // The imaging rules that the pinned renderer results cannot show: rounding at exact halves,
-// stamps that fall outside, negative and undefined mapping values, an empty period,
+// stamps that fall outside, negative intensity ratios, an empty period,
 // stamps held back across a clear, and the preview's wrap and transpose.
 #include <algorithm>
 #include <cstring>
@@ -21,8 +21,8 @@ int64_t TotalHits()
     return total;
 }
 
-// The 444 x 256 period at one pixel per world unit, where only translate 12 (the point itself)
-// lands. The colour map tells its entries apart: red k, green 1000 + k, blue −k.
+// The 444 x 256 period at one pixel per world unit, where only translate 12, the point
+// itself, lands.
 class Imaging : public ::testing::Test {
 protected:
     void SetUp() override
@@ -31,21 +31,12 @@ protected:
         pixelScale = inverseStepRange = brightness = 1;
         for (int i = 0; i < 12; ++i) latticeOffsetX[i] = latticeOffsetY[i] = 1e7;
         latticeOffsetX[12] = latticeOffsetY[12] = 0;
-        for (int k = 0; k < 256; ++k) ColorMap.red[k] = k, ColorMap.green[k] = 1000 + k, ColorMap.blue[k] = -k;
     }
-    static void UseMapping(int32_t mapping)
+    // One still step onto the pixel (px, py).
+    static void StepTo(double px, double py)
     {
-        colorMappingIndex = mapping;
-        SelectPlotFunction();
-        ClearAccumulators();
-    }
-    // One step onto the pixel (px, py), the step being (dx, dy).
-    static void StepTo(double px, double py, double dx = 0, double dy = 0)
-    {
-        nextX = px - halfWidth;
-        nextY = py - halfHeight;
-        pointX = nextX - dx;
-        pointY = nextY - dy;
+        pointX = nextX = px - halfWidth;
+        pointY = nextY = py - halfHeight;
         plotSlot();
         FlushPlotQueue();
     }
@@ -79,28 +70,6 @@ TEST_F(Imaging, HalvesRoundUpInSinglePrecisionAndPositionsOutsideOrHeldAcrossACl
     ClearAccumulators();
     FlushPlotQueue();
     EXPECT_EQ(TotalHits(), 0);
-}
-
-TEST_F(Imaging, StepColoursByItsMappingValueAndNegativeValuesTakeEntryZero)
-{
-    const struct {
-        int32_t mapping;
-        double dx;
-        float mappingSum, red;
-    } cases[] = {
-        {0, 2, 2, 255},      // "Distance" s ≥ 1 saturates
-        {0, 0.5, 0.5f, 127},  // 127.5 truncates
-        {2, 1.5, -1, 0},     // sin(1.5π) = −1 takes entry 0 and lowers the sum
-        {1, 0, 0, 0},        // a still step has no angle
-    };
-    for (const auto& c : cases) {
-        UseMapping(c.mapping);
-        StepTo(20, 10, c.dx);
-        EXPECT_EQ(At(20, 10).hitCount, 1) << c.mapping;
-        EXPECT_EQ(At(20, 10).mappingSum, c.mappingSum) << c.mapping;
-        EXPECT_EQ(At(20, 10).redSum, c.red) << c.mapping;
-        EXPECT_EQ(At(20, 10).blueSum, -c.red) << c.mapping;
-    }
 }
 
 TEST_F(Imaging, NoPositiveMappingSumLeavesImageAndPreviewAlone)

@@ -68,11 +68,12 @@ TEST_F(RendererEdges, UnusableOutputIsRefusedBeforeAnyWorkAndLeftAlone)
 {
     // Renamed over, a pipe or a device node (say /dev/null, for root) would become a file.
     ASSERT_EQ(mkfifo((work / "pipe.png").c_str(), 0644), 0);
+    fs::create_directory(work / "folder.png");
     WriteFile(work / "file", "not a folder");
-    for (const std::string out : {"pipe.png", "no-such-folder/quilt.png", "file/quilt.png"}) {
+    for (const std::string out : {"pipe.png", "folder.png", "no-such-folder/quilt.png", "file/quilt.png"}) {
         SCOPED_TRACE(out);
         ExpectRefused(Run({"--seed", "1", "--points", endlessPoints, "--out", out}, Summary::ToFile, 10));
-        EXPECT_EQ(Listing(), (std::vector<std::string>{"file", "pipe.png"}));
+        EXPECT_EQ(Listing(), (std::vector<std::string>{"file", "folder.png", "pipe.png"}));
         struct stat status {};
         EXPECT_TRUE(lstat((work / "pipe.png").c_str(), &status) == 0 && S_ISFIFO(status.st_mode));
     }
