@@ -40,7 +40,10 @@ void StepPoint()
 
 void RunWorkerSteps()
 {
-    if (renderInProgress.load(std::memory_order_acquire) != 0) return;
+    if (renderInProgress.load(std::memory_order_acquire) != 0) {
+        std::this_thread::yield();  // the tick is reading the accumulators: leave the core to it
+        return;
+    }
     for (int i = 0; i < batchSteps; ++i) {
         StepPoint();
         plotSlot();
