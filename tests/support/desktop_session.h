@@ -3,9 +3,11 @@
 // with its parent and is ended by its PID when its owner goes, so a failing test leaves nothing.
 #pragma once
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,52 +16,48 @@ namespace tessalume {
 
 using std::chrono::milliseconds;
 
-// The display (none when empty), extra NAME=value entries, and where output goes (-1: nowhere).
-struct SpawnOptions {
-    std::string display;
-    std::vector<std::string> environment;
-    int outputFd = -1, errorFd = -1;
-};
-
-// Starts argv (looked up in PATH); -1 when it could not be forked.
-pid_t Spawn(const std::vector<std::string>& argv, const SpawnOptions& options = {});
-
-pid_t ForkRaw();
-[[noreturn]] void EndChild(int status);
-
 // Forks; the child runs body and ends with its result, never returning into the test.
 template <typename Body>
 pid_t Fork(Body body)
 {
-    const pid_t pid = ForkRaw();
-    if (pid == 0) EndChild(body());
+    std::fflush(nullptr);  // else what the test has buffered is written twice
+    const pid_t pid = fork();
+    if (pid == 0) _exit(body());
     return pid;
 }
 
-// A child process of the test, stopped (SIGTERM, then SIGKILL) and reaped when this goes; what
-// holds one cannot be copied either.
+// A child process of the test, stopped (SIGTERM, then SIGKILL) and reaped when this goes.
 class ChildProcess {
 public:
-    explicit ChildProcess(pid_t pid = -1) : pid_(pid) {}
+    explicit ChildProcess(pid_t pid) : pid_(pid) {}
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
     ~ChildProcess() { Stop(); }
 
-    bool Running();
     // The exit status (128 + signal for a signal), or nothing while it still runs at the limit.
     std::optional<int> Wait(milliseconds limit);
     void Stop();
 
 private:
     pid_t pid_;
-    std::optional<int> exitStatus_;
+    std::optional<int> status_;
 };
+
+// Runs argv (looked up in PATH) to its end on the display, or with none when it is empty. A run
+// still going at the limit is stopped and has no status.
+struct Finished {
+    std::optional<int> status;
+    std::string output, error;
+};
+Finished RunToEnd(const std::vector<std::string>& argv, milliseconds limit, const std::string& display = "");
+
+// Runs xdotool on the display; true when it did what it was asked.
+bool Xdotool(const std::string& display, const std::vector<std::string>& args);
 
 // An Xvfb of our own, 1280 x 1024 x 24, on a display number it picks itself.
 class VirtualDisplay {
 public:
-    // Closes the window OpenGlWindowOn opened on it, then ends the server.
-    ~VirtualDisplay();
+    ~VirtualDisplay();  // closes the window OpenGlWindowOn opened on it before the server ends
     // False when no server could be started; without OpenGL it offers no GLX.
     bool Start(bool withOpenGl = true);
     const std::string& Name() const { return name_; }
@@ -69,13 +67,16 @@ private:
     std::string name_;
 };
 
-// Runs xdotool on the display; its standard output, or nothing when it failed or ran out of time.
-std::optional<std::string> Xdotool(const std::string& display, std::vector<std::string> args,
-                                   milliseconds limit = milliseconds(5000));
-
 // The windows titled exactly this, waiting up to the limit for one other than besides.
 std::vector<unsigned long> FindWindows(const std::string& display, const std::string& title,
                                        milliseconds limit, unsigned long besides = 0);
+
+// Focuses the one window of that title other than besides, then presses the key in it, or types
+// the path into it as into a GTK file chooser (location field, text replaced, Return).
+bool PressKeyIn(const std::string& display, const std::string& title, const std::string& key,
+                unsigned long besides = 0);
+bool TypePathInto(const std::string& display, const std::string& title, const std::string& path,
+                  unsigned long besides = 0);
 
 // Asks the window to close as its close box does (WM_DELETE_WINDOW).
 bool SendCloseRequest(const std::string& display, unsigned long window);
@@ -90,11 +91,13 @@ struct RgbImage {
     const uint8_t* At(int x, int y) const { return &rgb[(static_cast<std::size_t>(y) * width + x) * 3]; }
 };
 
-// What the window shows now (empty when it cannot be read).
-RgbImage CaptureWindow(const std::string& display, unsigned long window);
+// What the window shows now, all of it or the part from (x, y) down and right; empty when it
+// cannot be read.
+RgbImage CaptureWindow(const std::string& display, unsigned long window, int x = 0, int y = 0, int width = 0,
+                       int height = 0);
 
-// tessalume (or TESSALUME_PROGRAM) on the display with TESSALUME_TRACE=1, its standard error read
-// line by line; ended by its PID when this goes.
+// tessalume on the display with TESSALUME_TRACE=1 and these NAME=value entries, its standard
+// error read line by line; ended by its PID when this goes.
 class ProgramUnderTest {
 public:
     ProgramUnderTest(const std::string& display, const std::vector<std::string>& args = {},
@@ -110,19 +113,12 @@ public:
 private:
     bool ReadMore(milliseconds limit);
 
-    int errorPipe_ = -1;
     std::optional<ChildProcess> process_;
+    int errorPipe_ = -1;
     std::string partial_;
     std::vector<std::string> lines_;
     std::size_t taken_ = 0;
 };
-
-// Runs tessalume with these arguments without a display; its exit status and standard error.
-struct Finished {
-    std::optional<int> status;
-    std::string output, error;
-};
-Finished RunToEnd(const std::vector<std::string>& args, milliseconds limit);
 
 // Opens and shows the program's window with its OpenGL context current on this thread, until
 // the next call or until the display goes.

@@ -4,20 +4,14 @@
 // .ci/run does) it also checks that the two threads share nothing unsynchronised.
 #include <gtest/gtest.h>
 
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <cstring>
 #include <functional>
-#include <iterator>
-#include <string>
-#include <thread>
+#include <map>
+#include <tuple>
 
+#include "fixtures.h"
 #include "support/desktop_session.h"
+#include "ui/draw/draw.h"
 
 namespace tessalume {
 namespace {
@@ -28,7 +22,10 @@ using Clock = std::chrono::steady_clock;
 constexpr milliseconds startLimit(300000);  // a sanitizer build searches the first quilt slowly
 constexpr milliseconds stepLimit(60000);
 
-// An area of the client area in drawing coordinates (origin at the lower left, y upward).
+// Places in the client area in drawing coordinates (origin at the lower left, y upward).
+struct Point {
+    int x, y;
+};
 struct Rect {
     int left, bottom, right, top;
 };
@@ -37,8 +34,15 @@ constexpr Rect noticeArea{491, 120, 700, 145};    // "Searching..." and "File Ex
 constexpr Rect colorStrip{34, 184, 288, 196}, browserI{32, 500, 384, 628}, lockI{332, 630, 352, 650};
 constexpr Rect aboutPageFoot{700, 214, 701, 215}, stripMiddle{160, 190, 161, 191};
 
-// RGB bytes of an area, rows from the top.
-using Pixels = std::vector<uint8_t>;
+// The radio mark of a list's entry; entry 0 is the top row.
+constexpr Point Entry(int left, int bottom, int count, int entry)
+{
+    return {left + 10, bottom + 20 * (count - 1 - entry) + 10};
+}
+
+using Pixels = std::vector<uint8_t>;  // RGB, rows from the top
+// What an area must come to show, given what it showed before the input.
+using Shows = std::function<bool(const Pixels& before, const Pixels& now)>;
 
 double LitShare(const Pixels& pixels)
 {
@@ -47,340 +51,252 @@ double LitShare(const Pixels& pixels)
         lit += pixels[i] > 16 || pixels[i + 1] > 16 || pixels[i + 2] > 16;
     return pixels.empty() ? 0 : 3.0 * static_cast<double>(lit) / static_cast<double>(pixels.size());
 }
+const Shows lit = [](const Pixels&, const Pixels& now) { return LitShare(now) > 0.01; };
+const Shows dark = [](const Pixels&, const Pixels& now) { return LitShare(now) < 0.001; };
+const Shows changed = [](const Pixels& before, const Pixels& now) { return now != before; };
 
-std::string ReadText(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
+struct Look {
+    Rect area;
+    Shows shows;
+    milliseconds limit = stepLimit;
+};
 
-// The file once it has at least that many bytes: the program writes it after the dialog.
-std::string ReadOnceWritten(const fs::path& path, std::size_t atLeast)
-{
-    std::string text = ReadText(path);
-    for (const Clock::time_point end = Clock::now() + stepLimit; text.size() < atLeast && Clock::now() < end;) {
-        std::this_thread::sleep_for(milliseconds(100));
-        text = ReadText(path);
-    }
-    return text;
-}
+// One thing a person does and what must follow it.
+struct Step {
+    Point at{-1, -1};              // where the click or the press goes (none when negative)
+    std::optional<int> dragTo{};   // the column the press is dragged to, beyond the window if need be
+    std::string line{};            // the trace line the input brings
+    std::string dialog{}, path{};  // the file chooser that opens ("folder", "save-file", "open-file"), the path typed
+    std::vector<Look> looks{};     // what the screen must come to show, in turn
+};
 
-uint32_t Word(const std::string& bytes, std::size_t at, bool bigEndian)
-{
-    uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i) value = value << 8 | static_cast<uint8_t>(bytes[at + (bigEndian ? i : 3 - i)]);
-    return value;
-}
-
-// The window program on its own X server, driven in drawing coordinates.
+// The window program with its own home, settings and PATH on its own X server.
 class Session {
 public:
-    // A failed scenario shows what the program wrote: its trace and any sanitizer report.
-    ~Session()
-    {
-        if (x_) XCloseDisplay(x_);
-        if (!program_ || !::testing::Test::HasFailure()) return;
-        program_->Wait(milliseconds(3000));  // the rest of its output
-        for (const std::string& line : program_->Lines()) std::fprintf(stderr, "tessalume: %s\n", line.c_str());
-    }
-
     bool Start(const fs::path& scratch)
     {
         if (!display_.Start()) return false;
         const char* path = std::getenv("PATH");
-        program_.emplace(display_.Name(), std::vector<std::string>{"--seed", "3"},
-                         std::vector<std::string>{"HOME=" + (scratch / "home").string(),
-                                                  "XDG_CONFIG_HOME=" + (scratch / "config").string(),
-                                                  "PATH=" + (scratch / "bin").string() + ":" + (path ? path : "")});
+        program.emplace(display_.Name(), std::vector<std::string>{"--seed", "3"},
+                        std::vector<std::string>{"HOME=" + (scratch / "home").string(),
+                                                 "XDG_CONFIG_HOME=" + (scratch / "config").string(),
+                                                 "PATH=" + (scratch / "bin").string() + ":" + (path ? path : "")});
         return true;
     }
-    bool Ready()
+    ::testing::AssertionResult Ready()
     {
-        if (!program_->WaitForLine("ready", startLimit)) return false;
+        if (!program->WaitForLine("ready", startLimit)) return ::testing::AssertionFailure() << "no frame was shown";
         const std::vector<unsigned long> windows = FindWindows(display_.Name(), "Tessalume", stepLimit);
-        const std::optional<WindowGeometry> geometry =
-            windows.size() == 1 ? GeometryOf(display_.Name(), windows[0]) : std::nullopt;
-        if (!geometry) return false;
+        if (windows.size() != 1) return ::testing::AssertionFailure() << windows.size() << " windows";
         window_ = windows[0];
-        origin_ = *geometry;
-        x_ = XOpenDisplay(display_.Name().c_str());
-        return x_ != nullptr;
+        geometry = GeometryOf(display_.Name(), window_).value_or(WindowGeometry{});
+        return ::testing::AssertionSuccess();
     }
-    ProgramUnderTest& Program() { return *program_; }
-
-    int ScreenX(int x) const { return origin_.x + x; }
-    int ScreenY(int y) const { return origin_.y + 732 - y; }
-    bool Expect(const std::string& line) { return program_->WaitForLine(line, stepLimit); }
-    bool Click(int x, int y)
+    // After a failure, what the program wrote: its trace and any sanitizer report.
+    void End()
     {
-        return Xdotool(display_.Name(), {"mousemove", std::to_string(ScreenX(x)), std::to_string(ScreenY(y)), "click", "1"})
-            .has_value();
-    }
-    bool ClickAndExpect(int x, int y, const std::string& line) { return Click(x, y) && Expect(line); }
-    // Presses at (x, y), moves sideways to the screen column toScreenX, releases there. The
-    // press waits a moment, as a hand does: the program lets go of the mouse after it has
-    // traced the release before, and a press that came sooner would lose its own release.
-    bool Drag(int x, int y, int toScreenX)
-    {
-        return Xdotool(display_.Name(), {"mousemove", std::to_string(ScreenX(x)), std::to_string(ScreenY(y)),
-                                         "sleep", "0.1", "mousedown", "1", "mousemove", std::to_string(toScreenX),
-                                         std::to_string(ScreenY(y)), "mouseup", "1"})
-            .has_value();
+        if (program && ::testing::Test::HasFailure()) {
+            program->Wait(milliseconds(3000));
+            for (const std::string& line : program->Lines()) std::fprintf(stderr, "tessalume: %s\n", line.c_str());
+        }
+        program.reset();
     }
 
-    // What the screen shows in the area now, quick enough to watch a single frame.
-    Pixels Area(Rect area)
+    Pixels Area(Rect area) const
     {
-        const int width = area.right - area.left, height = area.top - area.bottom;
-        XImage* image = XGetImage(x_, window_, area.left, 732 - area.top, width, height, AllPlanes, ZPixmap);
-        if (!image) return {};
-        Pixels pixels;
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-                const unsigned long pixel = XGetPixel(image, x, y);
-                pixels.insert(pixels.end(), {static_cast<uint8_t>(pixel >> 16), static_cast<uint8_t>(pixel >> 8),
-                                             static_cast<uint8_t>(pixel)});
+        return CaptureWindow(display_.Name(), window_, area.left, clientHeight - area.top, area.right - area.left,
+                             area.top - area.bottom)
+            .rgb;
+    }
+    bool Expect(const std::string& line) { return program->WaitForLine(line, stepLimit); }
+
+    ::testing::AssertionResult Take(const Step& step)
+    {
+        std::vector<Pixels> before;
+        for (const Look& look : step.looks) before.push_back(Area(look.area));
+        // A press waits a moment, as a hand does: the program lets go of the mouse after it has
+        // traced the release before, and a press that came sooner would lose its own release.
+        const auto column = [&](int x) { return std::to_string(std::clamp(geometry.x + x, 0, 1279)); };
+        const std::string row = std::to_string(geometry.y + clientHeight - step.at.y);
+        std::vector<std::string> input = {"mousemove", column(step.at.x), row, "click", "1"};
+        if (step.dragTo)
+            input = {"mousemove", column(step.at.x), row, "sleep", "0.1", "mousedown", "1",
+                     "mousemove", column(*step.dragTo), row, "mouseup", "1"};
+        if (step.at.x >= 0 && !Xdotool(display_.Name(), input)) return ::testing::AssertionFailure() << "xdotool failed";
+        if (!step.line.empty() && !Expect(step.line)) return ::testing::AssertionFailure() << "no trace line";
+        static const std::map<std::string, std::string> titles = {
+            {"folder", "Select Folder"}, {"save-file", "Save As"}, {"open-file", "Open"}};
+        if (!step.dialog.empty() &&
+            !(Expect("dialog " + step.dialog) && TypePathInto(display_.Name(), titles.at(step.dialog), step.path, window_) &&
+              Expect("answer " + step.path)))
+            return ::testing::AssertionFailure() << "the " << step.dialog << " dialog was not answered";
+        for (std::size_t i = 0; i < step.looks.size(); ++i)
+            for (const Clock::time_point end = Clock::now() + step.looks[i].limit;;) {
+                const Pixels now = Area(step.looks[i].area);
+                if (!now.empty() && step.looks[i].shows(before[i], now)) break;
+                if (Clock::now() >= end) return ::testing::AssertionFailure() << "look " << i << " not seen";
+                std::this_thread::sleep_for(milliseconds(20));
             }
-        XDestroyImage(image);
-        return pixels;
-    }
-    // Watches the area until the test holds for what it shows.
-    bool Soon(Rect area, const std::function<bool(const Pixels&)>& test, milliseconds limit = stepLimit)
-    {
-        for (const Clock::time_point end = Clock::now() + limit;;) {
-            const Pixels pixels = Area(area);
-            if (!pixels.empty() && test(pixels)) return true;
-            if (Clock::now() >= end) return false;
-            std::this_thread::sleep_for(milliseconds(20));
-        }
-    }
-    bool SoonNot(Rect area, const Pixels& before) { return Soon(area, [&](const Pixels& now) { return now != before; }); }
-
-    // Types a path into the GTK file chooser of that title, confirms it and waits for the answer.
-    bool AnswerDialog(const std::string& title, const std::string& path)
-    {
-        const std::vector<unsigned long> dialogs = FindWindows(display_.Name(), title, stepLimit, window_);
-        if (dialogs.size() != 1 || !Xdotool(display_.Name(), {"windowfocus", "--sync", std::to_string(dialogs[0])}))
-            return false;
-        std::this_thread::sleep_for(milliseconds(500));  // GTK takes keys only once it has settled
-        for (const std::vector<std::string>& keys :
-             {std::vector<std::string>{"key", "ctrl+l"}, {"key", "ctrl+a"}, {"type", "--delay", "20", path},
-              {"key", "Delete"}, {"key", "Return"}}) {
-            if (!Xdotool(display_.Name(), keys)) return false;
-            std::this_thread::sleep_for(milliseconds(200));
-        }
-        return Expect("answer " + path);
+        return ::testing::AssertionSuccess();
     }
     // The quit question, answered with a key.
-    bool AnswerQuestion(const char* key, const char* answer)
+    bool Answer(const char* key, const std::string& answer)
     {
-        if (!Expect("dialog Do you want to Quit?")) return false;
-        const std::vector<unsigned long> boxes = FindWindows(display_.Name(), "Tessalume", stepLimit, window_);
-        return boxes.size() == 1 && Xdotool(display_.Name(), {"windowfocus", "--sync", std::to_string(boxes[0])}) &&
-               Xdotool(display_.Name(), {"key", "--window", std::to_string(boxes[0]), key}) &&
-               Expect(std::string("answer ") + answer);
+        return Expect("dialog Do you want to Quit?") && PressKeyIn(display_.Name(), "Tessalume", key, window_) &&
+               Expect("answer " + answer);
     }
     bool PressCloseBox() { return SendCloseRequest(display_.Name(), window_); }
 
+    std::optional<ProgramUnderTest> program;
+    WindowGeometry geometry;
+
 private:
     VirtualDisplay display_;
-    std::optional<ProgramUnderTest> program_;
     unsigned long window_ = 0;
-    WindowGeometry origin_;
-    ::Display* x_ = nullptr;
 };
 
-// The radio mark of a list's entry; entry 0 is the top row.
-struct Point {
-    int x, y;
+class CommandsOnTheDesktop : public ScratchFolder {
+protected:
+    void SetUp() override
+    {
+        ScratchFolder::SetUp();
+        for (const char* place : {"home", "config/tessalume", "bin", "images", "exports", "maps"})
+            fs::create_directories(folder / place);
+    }
+    void TearDown() override
+    {
+        session.End();
+        ScratchFolder::TearDown();
+    }
+    Session session;
 };
-constexpr Point Entry(int left, int bottom, int count, int entry)
-{
-    return {left + 10, bottom + 20 * (count - 1 - entry) + 10};
-}
-
-// A folder of the test's own for the program's home, settings and files.
-fs::path MakeScratch()
-{
-    char name[] = "/tmp/tessalume-commands-XXXXXX";
-    if (mkdtemp(name) == nullptr) return {};
-    const fs::path scratch = name;
-    for (const char* folder : {"home", "config/tessalume", "bin", "images", "exports", "maps"})
-        fs::create_directories(scratch / folder);
-    return scratch;
-}
 
 // New at once, before the first refresh tick would have started the worker: the new quilt is
 // still found (its colour map shows).
-TEST(CommandsOnTheDesktop, NewBeforeTheFirstRefreshIsCarriedOut)
+TEST_F(CommandsOnTheDesktop, NewBeforeTheFirstRefreshIsCarriedOut)
 {
-    const fs::path scratch = MakeScratch();
-    ASSERT_FALSE(scratch.empty());
-    Session session;
-    if (!session.Start(scratch)) GTEST_SKIP() << "no X server could be started";
+    if (!session.Start(folder)) GTEST_SKIP() << "no X server could be started";
     ASSERT_TRUE(session.Ready());
-    const Pixels startingMap = session.Area(colorStrip);
-    ASSERT_TRUE(session.ClickAndExpect(744, 191, "command new"));
-    EXPECT_TRUE(session.SoonNot(colorStrip, startingMap));
-    fs::remove_all(scratch);
+    EXPECT_TRUE(session.Take({.at = {744, 191}, .line = "command new", .looks = {{colorStrip, changed}}}));
 }
 
-TEST(CommandsOnTheDesktop, EveryControlByRealInput)
+TEST_F(CommandsOnTheDesktop, EveryControlByRealInput)
 {
-    const fs::path scratch = MakeScratch();
-    ASSERT_FALSE(scratch.empty());
-    std::ofstream(scratch / "config/tessalume/settings.ini") << "Images=" << (scratch / "images").string() << "\n";
+    WriteFile(folder / "config/tessalume/settings.ini", "Images=" + PathIn("images") + "\n");
     // The desktop's opener, recording the address it is asked to open.
-    std::ofstream(scratch / "bin/xdg-open") << "#!/bin/sh\nprintf '%s' \"$1\" > '" << (scratch / "opened").string()
-                                           << "'\n";
-    fs::permissions(scratch / "bin/xdg-open", fs::perms::owner_all);
-    {
-        std::ofstream map(scratch / "maps/red.map");
-        for (int i = 0; i < 256; ++i) map << "200.5 0.5 0.5\n";
-    }
+    WriteFile(folder / "bin/xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > '" + PathIn("opened") + "'\n");
+    fs::permissions(folder / "bin/xdg-open", fs::perms::owner_all);
+    std::string red;
+    for (int i = 0; i < 256; ++i) red += "200.5 0.5 0.5\n";
+    WriteFile(folder / "maps/red.map", red);
+    const std::string exports = PathIn("exports");
+    const fs::path page = fs::path(TESSALUME_PROGRAM_PATH).parent_path() / "index.html";
 
-    Session session;
-    if (!session.Start(scratch)) GTEST_SKIP() << "no X server could be started";
-    ASSERT_TRUE(session.Ready()) << "no window with a frame";
-    ASSERT_TRUE(session.Soon(previewArea, [](const Pixels& p) { return LitShare(p) > 0.01; }));
+    // The window shows centred; the quilt appears in it and goes on growing as the worker plots.
+    if (!session.Start(folder)) GTEST_SKIP() << "no X server could be started";
+    ASSERT_TRUE(session.Ready());
+    const WindowGeometry& window = session.geometry;
+    ASSERT_EQ(std::tie(window.width, window.height, window.x, window.y),
+              std::make_tuple(clientWidth, clientHeight, (1280 - clientWidth) / 2, (1024 - clientHeight) / 2));
+    ASSERT_TRUE(session.Take({.looks = {{previewArea, lit}}}));
+    ASSERT_TRUE(session.Take({.looks = {{previewArea, changed}}})) << "the quilt did not grow";
     const Pixels noNotice = session.Area(noticeArea);
-
-    // Help: the page beside the program, opened with the desktop's opener.
-    const char* other = std::getenv("TESSALUME_PROGRAM");
-    const fs::path page = fs::path(other && *other ? other : TESSALUME_PROGRAM_PATH).parent_path() / "index.html";
-    ASSERT_TRUE(session.ClickAndExpect(535, 19, "command help file://" + page.string()));
-    EXPECT_NE(ReadText(page).find("<title>Tessalume help</title>"), std::string::npos);
-    EXPECT_EQ(ReadOnceWritten(scratch / "opened", 1), "file://" + page.string());
-
-    // About: the page over the preview, dark orange at its foot; a second click takes it away.
-    const auto aboutPage = [](const Pixels& p) { return p[0] > 100 && p[0] < 150 && p[1] > 15 && p[1] < 50 && p[2] < 16; };
-    ASSERT_TRUE(session.ClickAndExpect(747, 19, "command about shown"));
-    EXPECT_TRUE(session.Soon(aboutPageFoot, aboutPage));
-    ASSERT_TRUE(session.ClickAndExpect(747, 19, "command about hidden"));
-    EXPECT_TRUE(session.Soon(aboutPageFoot, [&](const Pixels& p) { return !aboutPage(p); }));
-
-    // The Render Parameters page: a new resolution blanks the preview until the quilt is
-    // plotted again at that size; then one entry of each other list.
-    ASSERT_TRUE(session.ClickAndExpect(360, 676, "command tab 1"));
-    constexpr Point resolution = Entry(32, 578, 3, 1);
-    ASSERT_TRUE(session.ClickAndExpect(resolution.x, resolution.y, "command resolution 1"));
-    EXPECT_TRUE(session.Soon(previewArea, [](const Pixels& p) { return LitShare(p) < 0.001; }));
-    EXPECT_TRUE(session.Soon(previewArea, [](const Pixels& p) { return LitShare(p) > 0.01; }));
-    const struct {
-        Point where;
-        const char* line;
-    } lists[] = {
-        {Entry(32, 400, 5, 2), "command antialiasing 2"}, {Entry(272, 162, 9, 3), "command intensity 3"},
-        {Entry(32, 202, 7, 2), "command color-mapping 2"}, {Entry(272, 460, 2, 1), "command output-format 1"},
-        {Entry(887, 144, 2, 1), "command preview-type 1"},  {Entry(887, 144, 2, 0), "command preview-type 0"},
-        {Entry(32, 32, 5, 1), "command refresh-interval 1"},
+    const Shows notice = [&](const Pixels&, const Pixels& now) { return now != noNotice; };
+    const Shows noNoticeLeft = [&](const Pixels&, const Pixels& now) { return now == noNotice; };
+    const Shows aboutPage = [](const Pixels&, const Pixels& p) {
+        return p[0] > 100 && p[0] < 150 && p[1] > 15 && p[1] < 50 && p[2] < 16;  // dark orange
     };
-    for (const auto& list : lists) ASSERT_TRUE(session.ClickAndExpect(list.where.x, list.where.y, list.line));
 
-    // The tile size wheels, dragged out of the window to the screen's edge: the width stops at
-    // 8192; the height goes down 2 per pixel and stops at 2.
-    for (int width = 1024; width < 8192;) {
-        ASSERT_TRUE(session.Drag(340, 606, 1279));
-        width = std::min(width + 2 * (1279 - session.ScreenX(340)), 8192);
-        ASSERT_TRUE(session.Expect("command tile-size " + std::to_string(width) + " 1024"));
-    }
-    ASSERT_TRUE(session.Drag(340, 586, session.ScreenX(340) - 300));
-    ASSERT_TRUE(session.Expect("command tile-size 8192 424"));
-    ASSERT_TRUE(session.Drag(340, 586, session.ScreenX(340) - 300));
-    ASSERT_TRUE(session.Expect("command tile-size 8192 2"));
-
-    // Output Directory; Export Tile as BMP at the resolution's size, with its notice; Export
-    // Image as PNG at the wheels' size.
-    ASSERT_TRUE(session.ClickAndExpect(354, 431, "command output-directory"));
-    ASSERT_TRUE(session.Expect("dialog folder"));
-    ASSERT_TRUE(session.AnswerDialog("Select Folder", (scratch / "exports").string()));
-    ASSERT_TRUE(session.ClickAndExpect(551, 191, "command export-tile"));
-    ASSERT_TRUE(session.Expect("dialog save-file"));
-    ASSERT_TRUE(session.AnswerDialog("Save As", (scratch / "exports/tile").string()));
-    const std::string tile = ReadOnceWritten(scratch / "exports/tile.bmp", 26);
-    ASSERT_GE(tile.size(), 26u);
-    EXPECT_EQ(tile.substr(0, 2), "BM");
-    EXPECT_EQ(Word(tile, 18, false), 886u);
-    EXPECT_EQ(Word(tile, 22, false), 512u);
-    EXPECT_TRUE(session.SoonNot(noticeArea, noNotice)) << "no \"File Exported\"";
-    constexpr Point png = Entry(272, 460, 2, 0);
-    ASSERT_TRUE(session.ClickAndExpect(png.x, png.y, "command output-format 0"));
-    ASSERT_TRUE(session.ClickAndExpect(551, 159, "command export-image 8192 2"));
-    ASSERT_TRUE(session.Expect("dialog save-file"));
-    ASSERT_TRUE(session.AnswerDialog("Save As", (scratch / "exports/wide").string()));
-    const std::string wide = ReadOnceWritten(scratch / "exports/wide.png", 24);
-    ASSERT_GE(wide.size(), 24u);
-    EXPECT_EQ(Word(wide, 16, true), 8192u);
-    EXPECT_EQ(Word(wide, 20, true), 2u);
-
-    // Brightness with a 5 s refresh: the picture follows the wheel when the button is released.
-    constexpr Point slowest = Entry(32, 32, 5, 4);
-    ASSERT_TRUE(session.ClickAndExpect(slowest.x, slowest.y, "command refresh-interval 4"));
-    ASSERT_TRUE(session.Drag(641, 84, 0));
-    ASSERT_TRUE(session.Expect("command brightness 0"));
-    EXPECT_TRUE(session.Soon(previewArea, [](const Pixels& p) { return LitShare(p) < 0.001; }, milliseconds(3000)));
-    ASSERT_TRUE(session.Drag(641, 84, session.ScreenX(641) + 100));
-    ASSERT_TRUE(session.Expect("command brightness 5"));
-    EXPECT_TRUE(session.Soon(previewArea, [](const Pixels& p) { return LitShare(p) > 0.01; }, milliseconds(3000)));
-
-    // The Attractor page: the blurring wheel down to its lower bound, each drag followed by a
-    // click on the open tab so that its release has surely been taken.
-    ASSERT_TRUE(session.ClickAndExpect(130, 676, "command tab 0"));
-    for (int drag = 0; drag < 5; ++drag) {
-        ASSERT_TRUE(session.Drag(330, 264, 0));  // 330 pixels at least: 1.65 less
-        ASSERT_TRUE(session.ClickAndExpect(130, 676, "command tab 0"));
-    }
-    const std::vector<std::string>& lines = session.Program().Lines();
+    std::vector<Step> steps = {
+        // Help opens the page beside the program with the desktop's opener; About shows its page
+        // over the preview until it is clicked again.
+        {.at = {535, 19}, .line = "command help file://" + page.string()},
+        {.at = {747, 19}, .line = "command about shown", .looks = {{aboutPageFoot, aboutPage}}},
+        {.at = {747, 19}, .line = "command about hidden", .looks = {{aboutPageFoot, std::not_fn(aboutPage)}}},
+        // The Render Parameters page: a new resolution blanks the preview until the quilt is
+        // plotted again at that size; then one entry of each other list.
+        {.at = {360, 676}, .line = "command tab 1"},
+        {.at = Entry(32, 578, 3, 1), .line = "command resolution 1", .looks = {{previewArea, dark}, {previewArea, lit}}},
+        {.at = Entry(32, 400, 5, 2), .line = "command antialiasing 2"},
+        {.at = Entry(272, 162, 9, 3), .line = "command intensity 3"},
+        {.at = Entry(32, 202, 7, 2), .line = "command color-mapping 2"},
+        {.at = Entry(272, 460, 2, 1), .line = "command output-format 1"},
+        {.at = Entry(887, 144, 2, 1), .line = "command preview-type 1"},
+        {.at = Entry(887, 144, 2, 0), .line = "command preview-type 0"},
+        {.at = Entry(32, 32, 5, 1), .line = "command refresh-interval 1"},
+        // The tile size wheels, dragged to the screen's edge 805 pixels away: the width goes up 2
+        // per pixel and stops at 8192; then the height goes down and stops at 2.
+        {.at = {340, 606}, .dragTo = 2000, .line = "command tile-size 2634 1024"},
+        {.at = {340, 606}, .dragTo = 2000, .line = "command tile-size 4244 1024"},
+        {.at = {340, 606}, .dragTo = 2000, .line = "command tile-size 5854 1024"},
+        {.at = {340, 606}, .dragTo = 2000, .line = "command tile-size 7464 1024"},
+        {.at = {340, 606}, .dragTo = 2000, .line = "command tile-size 8192 1024"},
+        {.at = {340, 586}, .dragTo = 40, .line = "command tile-size 8192 424"},
+        {.at = {340, 586}, .dragTo = 40, .line = "command tile-size 8192 2"},
+        // Output Directory; Export Tile as BMP, with its notice; Export Image as PNG at the wheels' size.
+        {.at = {354, 431}, .line = "command output-directory", .dialog = "folder", .path = exports},
+        {.at = {551, 191}, .line = "command export-tile", .dialog = "save-file", .path = exports + "/tile",
+         .looks = {{noticeArea, notice}}},
+        {.at = Entry(272, 460, 2, 0), .line = "command output-format 0"},
+        {.at = {551, 159}, .line = "command export-image 8192 2", .dialog = "save-file", .path = exports + "/wide"},
+        // Brightness with a 5 s refresh: the picture follows the wheel when the button is released.
+        {.at = Entry(32, 32, 5, 4), .line = "command refresh-interval 4"},
+        {.at = {641, 84}, .dragTo = -1000, .line = "command brightness 0", .looks = {{previewArea, dark, milliseconds(3000)}}},
+        {.at = {641, 84}, .dragTo = 741, .line = "command brightness 5", .looks = {{previewArea, lit, milliseconds(3000)}}},
+    };
+    // The Attractor page: the blurring wheel down to its lower bound, each drag followed by a click
+    // on the open tab so that its release has surely been taken.
+    for (int drag = 0; drag < 5; ++drag)
+        steps.insert(steps.end(), {{.at = {330, 264}, .dragTo = -1000}, {.at = {130, 676}, .line = "command tab 0"}});
+    steps.insert(steps.end(), 4, Step{.at = {368, 596}});  // the browser back to its first page
+    steps.insert(steps.end(), {
+        // The browser pages; a cell is highlighted and locks its transformation.
+        {.at = {368, 532}, .line = "command transform-i page 5", .looks = {{browserI, changed}}},
+        {.at = {192, 596}, .line = "command transform-i 7", .looks = {{browserI, changed}, {lockI, changed}}},
+        // Random; Load through the open dialog turns the strip to the file's red; Save.
+        {.at = {74, 159}, .line = "command random", .looks = {{colorStrip, changed}}},
+        {.at = {250, 159}, .line = "command load", .dialog = "open-file", .path = PathIn("maps/red.map"),
+         .looks = {{stripMiddle, [](const Pixels&, const Pixels& now) { return now == Pixels{200, 0, 0}; }}}},
+        {.at = {162, 159}, .line = "command save", .dialog = "save-file", .path = exports + "/saved"},
+        {.looks = {{noticeArea, noNoticeLeft}}},
+    });
+    for (const Step& step : steps) ASSERT_TRUE(session.Take(step)) << step.line;
+    const std::vector<std::string>& lines = session.program->Lines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "command blurring 0.2"), lines.end());
 
-    // A browser pages; a cell is highlighted and locks its transformation.
-    for (int back = 0; back < 4; ++back) ASSERT_TRUE(session.Click(368, 596));  // to the first page
-    Pixels before = session.Area(browserI);
-    ASSERT_TRUE(session.ClickAndExpect(368, 532, "command transform-i page 5"));
-    EXPECT_TRUE(session.SoonNot(browserI, before));
-    before = session.Area(browserI);
-    const Pixels unlocked = session.Area(lockI);
-    ASSERT_TRUE(session.ClickAndExpect(32 + 64 * 2 + 32, 500 + 64 + 32, "command transform-i 7"));
-    EXPECT_TRUE(session.SoonNot(browserI, before)) << "no highlight";
-    EXPECT_TRUE(session.SoonNot(lockI, unlocked)) << "no lock mark";
-
-    // Random, then Load through the open dialog: the strip turns to the file's red; Save
-    // through the save dialog, which adds the extension.
-    before = session.Area(colorStrip);
-    ASSERT_TRUE(session.ClickAndExpect(74, 159, "command random"));
-    EXPECT_TRUE(session.SoonNot(colorStrip, before));
-    ASSERT_TRUE(session.ClickAndExpect(250, 159, "command load"));
-    ASSERT_TRUE(session.Expect("dialog open-file"));
-    ASSERT_TRUE(session.AnswerDialog("Open", (scratch / "maps/red.map").string()));
-    EXPECT_TRUE(session.Soon(stripMiddle, [](const Pixels& p) { return p == Pixels{200, 0, 0}; }));
-    ASSERT_TRUE(session.ClickAndExpect(162, 159, "command save"));
-    ASSERT_TRUE(session.Expect("dialog save-file"));
-    ASSERT_TRUE(session.AnswerDialog("Save As", (scratch / "exports/saved").string()));
-    EXPECT_EQ(ReadOnceWritten(scratch / "exports/saved.map", 29).substr(0, 29), "200.500000 0.500000 0.500000\n");
-
-    // New: "Searching..." shows while the worker searches. Many searches end within a frame,
-    // so the notice's place is watched closely and New pressed again until one is seen. It comes
+    // New: "Searching..." shows while the worker searches. Many searches end within a frame, so
+    // the notice's place is watched closely and New pressed again until one is seen. It comes
     // last: about one new quilt in thirty has an orbit that leaves the plane soon after it was
     // found, and the picture checks above want the start-up quilt, which stays.
-    ASSERT_TRUE(session.Soon(noticeArea, [&](const Pixels& p) { return p == noNotice; })) << "a notice stayed";
     bool searchShown = false;
     for (int press = 0; press < 40 && !searchShown; ++press) {
-        ASSERT_TRUE(session.ClickAndExpect(744, 191, "command new"));
+        ASSERT_TRUE(session.Take({.at = {744, 191}, .line = "command new"}));
         for (const Clock::time_point end = Clock::now() + milliseconds(500); !searchShown && Clock::now() < end;)
             searchShown = session.Area(noticeArea) != noNotice;
     }
     EXPECT_TRUE(searchShown);
-    ASSERT_TRUE(session.Soon(noticeArea, [&](const Pixels& p) { return p == noNotice; })) << "the search went on";
+    ASSERT_TRUE(session.Take({.looks = {{noticeArea, noNoticeLeft}}})) << "the search went on";
+
+    // What the answered dialogs wrote: the page opened, the tile at the resolution's size, the
+    // image at the wheels' size, the colour map with the extension added.
+    EXPECT_NE(ReadFile(page).find("<title>Tessalume help</title>"), std::string::npos);
+    EXPECT_EQ(ReadFile(folder / "opened"), "file://" + page.string());
+    const std::string tile = ReadFile(exports + "/tile.bmp");
+    uint32_t size[2] = {};
+    if (tile.size() >= 26) std::memcpy(size, &tile[18], sizeof size);
+    EXPECT_TRUE(tile.starts_with("BM") && size[0] == 886 && size[1] == 512 && tile.size() == 54 + 512 * 2660);
+    const RgbPicture wide = DecodePng(ReadFile(exports + "/wide.png"));
+    EXPECT_TRUE(wide.width == 8192 && wide.height == 2);
+    EXPECT_TRUE(ReadFile(exports + "/saved.map").starts_with("200.500000 0.500000 0.500000\n"));
 
     // Quit answered No runs on; the close box answered Yes ends the program with status 0.
-    ASSERT_TRUE(session.ClickAndExpect(951, 19, "command quit"));
-    ASSERT_TRUE(session.AnswerQuestion("Escape", "No"));
-    EXPECT_FALSE(session.Program().Wait(milliseconds(500))) << "the program ended on No";
+    ASSERT_TRUE(session.Take({.at = {951, 19}, .line = "command quit"}));
+    ASSERT_TRUE(session.Answer("Escape", "No"));
+    EXPECT_FALSE(session.program->Wait(milliseconds(500))) << "the program ended on No";
     ASSERT_TRUE(session.PressCloseBox());
-    ASSERT_TRUE(session.AnswerQuestion("Return", "Yes"));
-    EXPECT_EQ(session.Program().Wait(stepLimit), 0) << "a sanitizer report ends the program with 66";
-
-    fs::remove_all(scratch);
+    ASSERT_TRUE(session.Answer("Return", "Yes"));
+    EXPECT_TRUE(session.Expect("quit"));
+    EXPECT_EQ(session.program->Wait(stepLimit), 0) << "a sanitizer report ends the program with 66";
 }
 
 }  // namespace

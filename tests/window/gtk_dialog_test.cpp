@@ -7,18 +7,11 @@
 #include <unistd.h>
 
 #include <clocale>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <thread>
-#include <utility>
-#include <vector>
 
 #include "app/platform/gtk_desktop.h"
 #include "files/files.h"
+#include "fixtures.h"
 #include "support/desktop_session.h"
 
 namespace tessalume {
@@ -53,7 +46,9 @@ bool StillInCLocale()
     return locale && std::strcmp(locale, "C") == 0;
 }
 
-TEST(GtkDialogs, WithoutADisplayEveryDialogFailsAndNothingChanges)
+class GtkDialogs : public ScratchFolder {};
+
+TEST_F(GtkDialogs, WithoutADisplayEveryDialogFailsAndNothingChanges)
 {
     ChildProcess child(Fork([] {
         UseGtkOn("");
@@ -70,13 +65,10 @@ TEST(GtkDialogs, WithoutADisplayEveryDialogFailsAndNothingChanges)
         << "1 a dialog succeeded, 2 a path changed, 3 the palette changed, 4 the locale changed";
 }
 
-TEST(GtkDialogs, SaveDialogWritesTheColorMapToTheTypedPathAndIsGoneWhenTheSaveReturns)
+TEST_F(GtkDialogs, SaveDialogWritesTheColorMapToTheTypedPathAndIsGoneWhenTheSaveReturns)
 {
     VirtualDisplay display;
     if (!display.Start()) GTEST_SKIP() << "no X server could be started";
-    char name[] = "/tmp/tessalume-dialog-XXXXXX";
-    ASSERT_NE(mkdtemp(name), nullptr);
-    const std::filesystem::path folder = name;
 
     // The child reports on one pipe when the save returned, then waits on the other until the
     // parent has looked at the screen.
@@ -93,16 +85,7 @@ TEST(GtkDialogs, SaveDialogWritesTheColorMapToTheTypedPathAndIsGoneWhenTheSaveRe
     }));
     close(saved[1]), close(proceed[0]);
 
-    const std::vector<unsigned long> windows = FindWindows(display.Name(), "Save As", milliseconds(30000));
-    ASSERT_EQ(windows.size(), 1u) << "the save dialog did not appear";
-    ASSERT_TRUE(Xdotool(display.Name(), {"windowfocus", "--sync", std::to_string(windows[0])}));
-    std::this_thread::sleep_for(milliseconds(500));
-    for (const std::vector<std::string>& keys : {std::vector<std::string>{"key", "ctrl+l"}, {"key", "ctrl+a"},
-                                                 {"type", "--delay", "20", (folder / "palette").string()},
-                                                 {"key", "Delete"}, {"key", "Return"}}) {
-        ASSERT_TRUE(Xdotool(display.Name(), keys)) << keys[0] << " " << keys.back();
-        std::this_thread::sleep_for(milliseconds(200));
-    }
+    ASSERT_TRUE(TypePathInto(display.Name(), "Save As", (folder / "palette").string())) << "no save dialog to type into";
 
     char report = 0;
     ASSERT_TRUE(ReadableWithin(saved[0], 30000) && read(saved[0], &report, 1) == 1) << "the save did not return";
@@ -112,10 +95,8 @@ TEST(GtkDialogs, SaveDialogWritesTheColorMapToTheTypedPathAndIsGoneWhenTheSaveRe
     close(saved[0]), close(proceed[1]);
 
     // The default extension was added to the typed name.
-    std::ifstream file(folder / "palette.map", std::ios::binary);
     FillPalette();
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), FormatColorMapText());
-    std::filesystem::remove_all(folder);
+    EXPECT_EQ(ReadFile(folder / "palette.map"), FormatColorMapText());
 }
 
 }  // namespace
