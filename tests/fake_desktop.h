@@ -14,31 +14,13 @@ class FakeDesktop : public Desktop {
 public:
     FakeDesktop() { InstallDesktop(this); }
     ~FakeDesktop() override { InstallDesktop(nullptr); }
-    FakeDesktop(const FakeDesktop&) = delete;
-    FakeDesktop& operator=(const FakeDesktop&) = delete;
 
-    std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override
-    {
-        saveRequests.push_back(request);
-        return answer;
-    }
-    std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override
-    {
-        openRequests.push_back(request);
-        return answer;
-    }
-    std::optional<std::string> ChooseFolder(const std::string& startFolder) override
-    {
-        folderRequests.push_back(startFolder);
-        return answer;
-    }
-    void ShowMessage(const char* text, const char* caption) override
-    {
-        messages.emplace_back(text, caption);
-    }
+    std::optional<std::string> ChooseSaveFile(const FileDialogRequest& r) override { return saveRequests.push_back(r), answer; }
+    std::optional<std::string> ChooseOpenFile(const FileDialogRequest& r) override { return openRequests.push_back(r), answer; }
+    std::optional<std::string> ChooseFolder(const std::string& start) override { return folderRequests.push_back(start), answer; }
+    void ShowMessage(const char* text, const char* caption) override { messages.emplace_back(text, caption); }
 
-    // What every chooser returns: a path, or nothing for a cancelled dialog.
-    std::optional<std::string> answer;
+    std::optional<std::string> answer;  // what every chooser returns; nothing: cancelled
     std::vector<FileDialogRequest> saveRequests, openRequests;
     std::vector<std::string> folderRequests;
     std::vector<std::pair<std::string, std::string>> messages;

@@ -1,18 +1,12 @@
 // The program's window inside the test process, on a private X server: what a refresh tick puts
 // in the preview texture, where the two display quads show it, and the refresh timer.
 #include <GL/gl.h>
-#include <gtest/gtest.h>
 
 #include <cstring>
-#include <thread>
-#include <vector>
 
 #include "app/shell.h"
-#include "engine/engine.h"
-#include "files/files.h"
-#include "imaging/imaging.h"
+#include "fixtures.h"
 #include "support/desktop_session.h"
-#include "ui/controls.h"
 #include "ui/draw/draw.h"
 
 namespace tessalume {
@@ -43,23 +37,13 @@ std::vector<uint8_t> DrawnPreview(int x = 491, int y = 212, int width = 512, int
     return pixels;
 }
 
-void UseResolution(int32_t resolution)
-{
-    resolutionList.selected = activeResolution = resolution;
-    textureSize = resolutionTable[resolution].textureSize;
-    SetPeriodFromTextureSize();
-}
-
 uint8_t* QuiltPixel(int32_t column, int32_t row) { return &QuiltImage[(static_cast<std::size_t>(row) * periodWidth + column) * 3]; }
 
 // At 444 x 256 the square shows every texel once: screen (491 + j, 212 + i) shows texture row j,
 // column i, that is quilt column j + halfWidth - 256 and row i + halfHeight, both wrapped.
 TEST_F(WindowInProcess, TickShowsTheQuiltInTheAttractorSquareWithTheOriginAtItsCentre)
 {
-    UseResolution(0);
-    SeedGenerators(11), colorMappingIndex = 0;
-    for (void (*select)() : {SelectPlotFunction, SelectIntensityFunction, SelectTransformationI, SelectTransformationII}) select();
-    ClearAccumulators();
+    ResetEngine(11);
     NewQuilt();
     for (int batch = 0; batch < 100; ++batch) RunWorkerSteps();
     workerNotStarted = 0;  // this test plots by itself
@@ -97,10 +81,7 @@ int32_t ColumnShownAt(double x)
     return pixel[0] | (pixel[1] & 0x0f) << 8;
 }
 
-void TextureFilter(GLint mode)
-{
-    for (const GLenum filter : {GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER}) glTexParameteri(GL_TEXTURE_2D, filter, mode);
-}
+void TextureFilter(GLint mode) { for (const GLenum f : {GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER}) glTexParameteri(GL_TEXTURE_2D, f, mode); }
 
 // Across the screen the tiles show two periods: the second quad carries on with the quilt column
 // that follows the first quad's last, and the right edge comes back round to the left edge's.
@@ -109,7 +90,8 @@ TEST_F(WindowInProcess, TilesJoinWithoutASeamAtEveryResolution)
     previewTypeList.selected = 1;
     for (int32_t resolution = 0; resolution < 3; ++resolution) {
         SCOPED_TRACE(resolution);
-        UseResolution(resolution);
+        activeResolution = resolution, textureSize = resolutionTable[resolution].textureSize;
+        SetPeriodFromTextureSize();
         for (int32_t row = 0; row < periodHeight; ++row)
             for (int32_t column = 0; column < periodWidth; ++column) {
                 uint8_t* pixel = QuiltPixel(column, row);
