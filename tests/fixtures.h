@@ -1,10 +1,12 @@
 // What the test files share: the engine in a known state, a scratch folder, whole-file reading,
-// a digest for pinned results, PNG decoding by libpng rather than by our own code, and runs of
-// the headless renderer.
+// a digest for pinned results, PNG decoding by libpng rather than by our own code, child
+// processes and runs of the headless renderer.
 #pragma once
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,10 +15,10 @@
 #include <chrono>
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,6 +31,8 @@
 #include "ui/controls.h"
 
 namespace tessalume {
+
+using std::chrono::milliseconds;
 
 // The engine as start-up leaves it before its first new quilt, with both generators seeded:
 // every control at its start value and applied, the first resolution row, catalogue entries 0,
@@ -123,107 +127,148 @@ protected:
     std::filesystem::path folder;
 };
 
-enum class Summary { ToFile, ToFullDevice, Closed };
+// Forks; the child runs body and ends with its result, never returning into the test, and dies
+// with the test however the test ends.
+template <typename Body>
+pid_t Fork(Body body)
+{
+    std::fflush(nullptr);  // else what the test has buffered is written twice
+    const pid_t parent = getpid(), pid = fork();
+    if (pid == 0) _exit(prctl(PR_SET_PDEATHSIG, SIGKILL) == 0 && getppid() == parent ? body() : 126);
+    return pid;
+}
 
-struct Ending {
-    int status = -1;  // exit status; -1 when a signal ended the run
+enum class StandardOutput { Captured, FullDevice, Closed };
+
+struct Finished {
+    std::optional<int> status;  // 128 + signal for a signal; nothing when stopped at the limit
     int signal = 0;
     long maxResidentKiB = 0;
-    std::string out, err;
+    std::string output, error;
 };
 
-// A program run in root/work with stdin from /dev/null and its output streams in files beside
-// that folder, so that the folder's listing shows exactly what the run left; the default
-// action for every termination signal, whatever the test runner inherited; optional limits.
-class Process {
+// A child process of the test, ended by its PID (SIGTERM, then SIGKILL) and reaped when this
+// goes. Started from argv (looked up in PATH), it reads /dev/null and writes into unnamed files,
+// which never hold it up as a full pipe would; it takes the default action for every
+// termination signal, whatever the test runner inherited; the limits apply when not 0.
+class ChildProcess {
 public:
-    Process(std::vector<std::string> argv, const std::filesystem::path& root, Summary summary, rlim_t cpuSeconds,
-            rlim_t fileBytes)
-        : outPath(root / "stdout"), errPath(root / "stderr")
+    explicit ChildProcess(pid_t pid) : pid(pid) {}
+    explicit ChildProcess(std::vector<std::string> argv, const std::string& folder = "",
+                          StandardOutput output = StandardOutput::Captured, rlim_t cpuSeconds = 0, rlim_t fileBytes = 0)
     {
         std::vector<char*> args;
-        for (std::string& argument : argv) args.push_back(argument.data());
+        for (std::string& word : argv) args.push_back(word.data());
         args.push_back(nullptr);
-        const std::string summaryPath = summary == Summary::ToFullDevice ? "/dev/full" : outPath.string();
-        const std::string errorPath = errPath.string(), work = (root / "work").string();
-        const rlimit cpu{cpuSeconds, cpuSeconds}, size{fileBytes, fileBytes};
-        pid = fork();  // only async-signal-safe calls until exec
-        if (pid != 0) return;
+        output_ = output == StandardOutput::Captured ? memfd_create("output", MFD_CLOEXEC) : -1;
+        error_ = memfd_create("error", MFD_CLOEXEC);
         const int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
-        const int out = open(summaryPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        const int err = open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        dup2(in, 0), dup2(out, 1), dup2(err, 2);
-        if (summary == Summary::Closed) close(1);
-        for (const int signal : {SIGTERM, SIGINT, SIGHUP}) std::signal(signal, SIG_DFL);
-        if (cpuSeconds > 0) setrlimit(RLIMIT_CPU, &cpu);
-        if (fileBytes > 0) setrlimit(RLIMIT_FSIZE, &size);
-        if (chdir(work.c_str()) == 0) execv(args[0], args.data());
-        _exit(127);
+        const int out = output == StandardOutput::FullDevice ? open("/dev/full", O_WRONLY | O_CLOEXEC) : output_;
+        const rlimit cpu{cpuSeconds, cpuSeconds}, size{fileBytes, fileBytes};
+        pid = Fork([&] {  // only async-signal-safe calls until exec
+            dup2(in, 0), dup2(error_, 2), out >= 0 ? dup2(out, 1) : close(1);
+            for (const int signal : {SIGTERM, SIGINT, SIGHUP}) std::signal(signal, SIG_DFL);
+            if (cpuSeconds > 0) setrlimit(RLIMIT_CPU, &cpu);
+            if (fileBytes > 0) setrlimit(RLIMIT_FSIZE, &size);
+            if (folder.empty() || chdir(folder.c_str()) == 0) execvp(args[0], args.data());
+            return 127;
+        });
+        close(in);
+        if (out != output_) close(out);
     }
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-    ~Process()
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    ~ChildProcess()
     {
-        if (Running()) kill(pid, SIGKILL), Wait();
+        Stop();
+        for (const int file : {output_, error_})
+            if (file >= 0) close(file);
     }
 
-    bool Running()
+    // The exit status (128 + signal for a signal), or nothing while it still runs at the limit.
+    std::optional<int> Wait(milliseconds limit)
     {
-        int raw = 0;
-        rusage usage{};
-        if (ending || pid <= 0 || wait4(pid, &raw, WNOHANG, &usage) != pid) return !ending && pid > 0;
-        ending = Ending{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, WIFSIGNALED(raw) ? WTERMSIG(raw) : 0,
-                        usage.ru_maxrss, ReadFile(outPath), ReadFile(errPath)};
-        return false;
-    }
-    // The ending; a run still going after the limit is killed, and the test fails.
-    Ending Wait(std::chrono::seconds limit = std::chrono::seconds(120))
-    {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (Running() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        if (Running()) {
-            ADD_FAILURE() << "still running after " << limit.count() << " s";
-            kill(pid, SIGKILL);
-            while (Running()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        for (const auto end = std::chrono::steady_clock::now() + limit; pid > 0 && !ended_;) {
+            if (wait4(pid, &status_, WNOHANG, &usage_) == pid)
+                ended_ = true;
+            else if (std::chrono::steady_clock::now() >= end)
+                break;
+            else
+                std::this_thread::sleep_for(milliseconds(5));
         }
-        return ending.value_or(Ending{});
+        if (!ended_) return std::nullopt;
+        return WIFEXITED(status_) ? WEXITSTATUS(status_) : 128 + WTERMSIG(status_);
     }
+    void Stop()
+    {
+        if (pid <= 0 || Wait(milliseconds(0))) return;
+        kill(pid, SIGTERM);
+        if (Wait(milliseconds(3000))) return;
+        kill(pid, SIGKILL);
+        Wait(milliseconds(10000));
+    }
+    // How it ended within the limit; a run still going then is stopped.
+    Finished Finish(milliseconds limit)
+    {
+        const std::optional<int> status = Wait(limit);
+        Stop();
+        return {status, status && WIFSIGNALED(status_) ? WTERMSIG(status_) : 0, usage_.ru_maxrss, Output(), Error()};
+    }
+    // What it has written so far, from that byte on.
+    std::string Output(std::size_t from = 0) const { return Read(output_, from); }
+    std::string Error(std::size_t from = 0) const { return Read(error_, from); }
 
     pid_t pid = -1;
 
 private:
-    std::filesystem::path outPath, errPath;
-    std::optional<Ending> ending;
+    static std::string Read(int file, std::size_t from)
+    {
+        std::string text;
+        char buffer[4096];
+        for (ssize_t length; file >= 0 && (length = pread(file, buffer, sizeof buffer, from + text.size())) > 0;)
+            text.append(buffer, static_cast<std::size_t>(length));
+        return text;
+    }
+
+    int output_ = -1, error_ = -1, status_ = 0;
+    bool ended_ = false;
+    rusage usage_{};
 };
 
 #ifdef TESSALUME_RENDER_PATH
-// The headless renderer as a user runs it, in the scratch folder's "work".
+// The headless renderer as a user runs it, in the scratch folder's "work", so that the
+// folder's listing shows exactly what the run left.
 class Renderer : public ScratchFolder {
 protected:
     void SetUp() override
     {
         ScratchFolder::SetUp();
-        std::filesystem::create_directory(folder / "work");
+        std::filesystem::create_directory(work = folder / "work");
     }
-    std::unique_ptr<Process> Start(const std::vector<std::string>& arguments, Summary summary = Summary::ToFile,
-                                   rlim_t cpuSeconds = 0, rlim_t fileBytes = 0) const
+    ChildProcess Start(const std::vector<std::string>& arguments, StandardOutput output = StandardOutput::Captured,
+                       rlim_t cpuSeconds = 0, rlim_t fileBytes = 0) const
     {
         std::vector<std::string> argv = {TESSALUME_RENDER_PATH};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
-        return std::make_unique<Process>(argv, folder, summary, cpuSeconds, fileBytes);
+        return ChildProcess(argv, work.string(), output, cpuSeconds, fileBytes);
     }
-    Ending Run(const std::vector<std::string>& arguments, Summary summary = Summary::ToFile, rlim_t cpuSeconds = 0,
-               rlim_t fileBytes = 0) const
+    // A run still going after two minutes is stopped, and the test fails.
+    Finished Run(const std::vector<std::string>& arguments, StandardOutput output = StandardOutput::Captured,
+                 rlim_t cpuSeconds = 0, rlim_t fileBytes = 0) const
     {
-        return Start(arguments, summary, cpuSeconds, fileBytes)->Wait();
+        Finished finished = Start(arguments, output, cpuSeconds, fileBytes).Finish(std::chrono::minutes(2));
+        EXPECT_TRUE(finished.status) << "still running after two minutes";
+        return finished;
     }
-    std::vector<std::string> Listing() const { return tessalume::Listing(folder / "work"); }
-    static void ExpectRefused(const Ending& ending)
+    std::vector<std::string> Listing() const { return tessalume::Listing(work); }
+    static void ExpectRefused(const Finished& run)
     {
-        EXPECT_EQ(ending.status, 2) << ending.err;
-        EXPECT_EQ(ending.out, "");
-        EXPECT_TRUE(!ending.err.empty() && ending.err.find('\n') == ending.err.size() - 1) << ending.err;  // one line
+        EXPECT_EQ(run.status, 2) << run.error;
+        EXPECT_EQ(run.output, "");
+        EXPECT_TRUE(!run.error.empty() && run.error.find('\n') == run.error.size() - 1) << run.error;  // one line
     }
+
+    std::filesystem::path work;
 };
 #endif
 

@@ -100,13 +100,13 @@ TEST_F(Renderer, PinnedResultsForEverySetting)
         const bool png = std::find(arguments.begin(), arguments.end(), "bmp") == arguments.end();
         const std::string out = png ? "quilt.png" : "quilt.bmp";
         arguments.insert(arguments.end(), {"--out", out, "--quiet"});
-        const Ending result = Run(arguments);
-        ASSERT_EQ(result.status, 0) << result.err;
-        EXPECT_EQ(result.err, "");
+        const Finished result = Run(arguments);
+        ASSERT_EQ(result.status, 0) << result.error;
+        EXPECT_EQ(result.error, "");
         const std::string bytes = ReadFile(PathIn("work/" + out));
         const std::vector<uint8_t> pixels = png ? DecodePng(bytes).pixels : std::vector<uint8_t>();
         const uint64_t digest = png ? Digest({reinterpret_cast<const char*>(pixels.data()), pixels.size()}) : Digest(bytes);
-        const std::string summary = WithoutTimings(result.out);
+        const std::string summary = WithoutTimings(result.output);
         if (print) {
             const std::string pieces = std::regex_replace(summary.substr(0, summary.size() - 1),
                                                           std::regex(",(\"transformIndexI\"|\"latticeRadius\")"), ",)\"\n     R\"($1");
@@ -140,10 +140,10 @@ TEST_F(Renderer, BadInputIsRefusedWithOneLineAndNoFileAndHelpPrintsTheUsage)
     }
     ExpectRefused(Run({"--seed", "1", "--out", ""}));
 
-    const Ending help = Run({"--help"});
+    const Finished help = Run({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("Usage: tessalume-render --seed N --out FILE", 0), 0u);
-    EXPECT_EQ(help.err, "");
+    EXPECT_EQ(help.output.rfind("Usage: tessalume-render --seed N --out FILE", 0), 0u);
+    EXPECT_EQ(help.error, "");
     EXPECT_EQ(Listing(), (std::vector<std::string>{"grey.map", "keep.png"}));
 }
 
@@ -152,7 +152,7 @@ TEST_F(Renderer, BadInputIsRefusedWithOneLineAndNoFileAndHelpPrintsTheUsage)
 TEST_F(Renderer, FailedWriteLeavesWhatWasAtTheOutput)
 {
     WriteFile(PathIn("work/wall.bmp"), "an earlier bitmap");
-    ExpectRefused(Run(Words("--seed 1 --points 0 --image 64x64 --format bmp --out wall.bmp"), Summary::ToFile, 0, 2048));
+    ExpectRefused(Run(Words("--seed 1 --points 0 --image 64x64 --format bmp --out wall.bmp"), StandardOutput::Captured, 0, 2048));
     EXPECT_EQ(ReadFile(PathIn("work/wall.bmp")), "an earlier bitmap");
     EXPECT_EQ(Listing(), std::vector<std::string>{"wall.bmp"});
 }

@@ -2,15 +2,12 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <initializer_list>
 #include <memory>
+#include <sstream>
 #include <thread>
 
 #include "app/platform/platform.h"
@@ -27,38 +24,14 @@ milliseconds Left(Clock::time_point end)
     return std::max(milliseconds(0), std::chrono::duration_cast<milliseconds>(end - Clock::now()));
 }
 
-// Starts argv through env, which takes away the test's displays, sets this one and the NAME=value
-// entries and looks the program up in PATH: the child makes nothing after the fork. Standard
-// output and error go to the descriptors given, else nowhere.
-pid_t Spawn(const std::string& display, const std::vector<std::string>& environment,
-            const std::vector<std::string>& argv, int outputFd = -1, int errorFd = -1)
+// The words run env with, which takes away the test's displays, sets this one and the NAME=value
+// entries, and starts the program, looked up in PATH.
+std::vector<std::string> OnDisplay(const std::string& display, std::initializer_list<std::vector<std::string>> words)
 {
-    std::vector<std::string> words = {"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY"};
-    if (!display.empty()) words.push_back("DISPLAY=" + display);
-    words.insert(words.end(), environment.begin(), environment.end());
-    words.insert(words.end(), argv.begin(), argv.end());
-    std::vector<char*> args;
-    for (std::string& word : words) args.push_back(word.data());
-    args.push_back(nullptr);
-    const pid_t parent = getpid();
-    return Fork([&] {
-        prctl(PR_SET_PDEATHSIG, SIGKILL);  // dies with the test, however the test ends
-        if (getppid() != parent) return 126;
-        const int null = open("/dev/null", O_RDWR);
-        dup2(null, 0), dup2(outputFd >= 0 ? outputFd : null, 1), dup2(errorFd >= 0 ? errorFd : null, 2);
-        execvp(args[0], args.data());
-        return 127;
-    });
-}
-
-// Appends what the descriptor holds within the limit; false at the limit, at its end or on an error.
-bool ReadSome(int fd, std::string& into, milliseconds limit)
-{
-    pollfd ready = {fd, POLLIN, 0};
-    char buffer[4096];
-    const ssize_t length = poll(&ready, 1, static_cast<int>(limit.count())) > 0 ? read(fd, buffer, sizeof buffer) : 0;
-    if (length > 0) into.append(buffer, static_cast<std::size_t>(length));
-    return length > 0;
+    std::vector<std::string> argv = {"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY"};
+    if (!display.empty()) argv.push_back("DISPLAY=" + display);
+    for (const std::vector<std::string>& part : words) argv.insert(argv.end(), part.begin(), part.end());
+    return argv;
 }
 
 // An Xlib connection for one call. A request about a window that has gone (the program ended
@@ -122,49 +95,9 @@ void CloseGlWindow()
 
 }  // namespace
 
-std::optional<int> ChildProcess::Wait(milliseconds limit)
-{
-    for (const Clock::time_point end = Clock::now() + limit; pid_ > 0 && !status_;) {
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_)
-            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        else if (Clock::now() >= end)
-            break;
-        else
-            std::this_thread::sleep_for(milliseconds(10));
-    }
-    return status_;
-}
-
-void ChildProcess::Stop()
-{
-    if (pid_ <= 0 || Wait(milliseconds(0))) return;
-    kill(pid_, SIGTERM);
-    if (Wait(milliseconds(3000))) return;
-    kill(pid_, SIGKILL);
-    Wait(milliseconds(10000));
-}
-
 Finished RunToEnd(const std::vector<std::string>& argv, milliseconds limit, const std::string& display)
 {
-    const Clock::time_point end = Clock::now() + limit;
-    int output[2], error[2];
-    if (pipe2(output, O_CLOEXEC) != 0) return {};
-    if (pipe2(error, O_CLOEXEC) != 0) return close(output[0]), close(output[1]), Finished{};
-    ChildProcess child(Spawn(display, {}, argv, output[1], error[1]));
-    close(output[1]), close(error[1]);
-    // Both streams are read as they come, so that a full one never holds the program up.
-    Finished finished;
-    pollfd streams[2] = {{output[0], POLLIN, 0}, {error[0], POLLIN, 0}};
-    std::string* texts[2] = {&finished.output, &finished.error};
-    while ((streams[0].fd >= 0 || streams[1].fd >= 0) && poll(streams, 2, static_cast<int>(Left(end).count())) > 0)
-        for (int i = 0; i < 2; ++i)
-            if (streams[i].revents != 0 && !ReadSome(streams[i].fd, *texts[i], milliseconds(0)))
-                close(streams[i].fd), streams[i].fd = -1;
-    for (const pollfd& stream : streams)
-        if (stream.fd >= 0) close(stream.fd);
-    finished.status = child.Wait(Left(end));
-    return finished;
+    return ChildProcess(OnDisplay(display, {argv})).Finish(limit);
 }
 
 bool Xdotool(const std::string& display, const std::vector<std::string>& args)
@@ -183,18 +116,13 @@ VirtualDisplay::~VirtualDisplay()
 bool VirtualDisplay::Start(bool withOpenGl)
 {
     // The server picks a free display number itself and writes it when it takes connections.
-    int ready[2];
-    if (pipe2(ready, O_CLOEXEC) != 0) return false;
     std::vector<std::string> args = {"Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"};
     if (!withOpenGl) args.insert(args.end(), {"-extension", "GLX"});
-    server_.emplace(Spawn("", {}, args, ready[1]));
-    close(ready[1]);
+    server_.emplace(OnDisplay("", {args}));
     std::string number;
     for (const Clock::time_point end = Clock::now() + milliseconds(15000);
-         number.find('\n') == std::string::npos && ReadSome(ready[0], number, Left(end));) {
-    }
-    close(ready[0]);
-    if (number.find('\n') == std::string::npos) return server_.reset(), false;
+         (number = server_->Output()).find('\n') == std::string::npos; std::this_thread::sleep_for(milliseconds(10)))
+        if (server_->Wait(milliseconds(0)) || Clock::now() >= end) return server_.reset(), false;
     name_ = ":" + number.substr(0, number.find('\n'));
     return true;
 }
@@ -277,33 +205,28 @@ RgbImage CaptureWindow(const std::string& display, unsigned long window, int x, 
     return picture;
 }
 
+// GTK keeps its settings in memory and looks for no accessibility bus.
 ProgramUnderTest::ProgramUnderTest(const std::string& display, const std::vector<std::string>& args,
                                    const std::vector<std::string>& environment)
+    : process_(OnDisplay(display, {{"TESSALUME_TRACE=1", "GSETTINGS_BACKEND=memory", "NO_AT_BRIDGE=1"}, environment,
+                                   {TESSALUME_PROGRAM_PATH}, args}))
 {
-    int error[2];
-    if (pipe2(error, O_CLOEXEC) != 0) return;
-    std::vector<std::string> argv = {TESSALUME_PROGRAM_PATH};
-    argv.insert(argv.end(), args.begin(), args.end());
-    // GTK keeps its settings in memory and looks for no accessibility bus.
-    std::vector<std::string> added = {"TESSALUME_TRACE=1", "GSETTINGS_BACKEND=memory", "NO_AT_BRIDGE=1"};
-    added.insert(added.end(), environment.begin(), environment.end());
-    process_.emplace(Spawn(display, added, argv, -1, error[1]));
-    close(error[1]);
-    errorPipe_ = error[0];
 }
 
-ProgramUnderTest::~ProgramUnderTest()
-{
-    process_.reset();  // stopped by its PID
-    if (errorPipe_ >= 0) close(errorPipe_);
-}
-
+// Takes the lines written since, waiting up to the limit for one; false without one, or once
+// the program has ended and all it wrote is taken.
 bool ProgramUnderTest::ReadMore(milliseconds limit)
 {
-    if (errorPipe_ < 0 || !ReadSome(errorPipe_, partial_, limit)) return false;
-    for (std::size_t end; (end = partial_.find('\n')) != std::string::npos; partial_.erase(0, end + 1))
-        lines_.push_back(partial_.substr(0, end));
-    return true;
+    for (const Clock::time_point end = Clock::now() + limit;; std::this_thread::sleep_for(milliseconds(10))) {
+        const bool ended = process_.Wait(milliseconds(0)).has_value();  // before the read, which then has it all
+        const std::string more = process_.Error(read_);
+        const std::size_t whole = more.rfind('\n') + 1;  // 0 without a line end
+        std::istringstream text(more.substr(0, whole));
+        for (std::string line; std::getline(text, line);) lines_.push_back(line);
+        read_ += whole;
+        if (whole > 0) return true;
+        if (ended || Clock::now() >= end) return false;
+    }
 }
 
 bool ProgramUnderTest::WaitForLine(const std::string& line, milliseconds limit)
@@ -318,13 +241,10 @@ bool ProgramUnderTest::WaitForLine(const std::string& line, milliseconds limit)
 
 std::optional<int> ProgramUnderTest::Wait(milliseconds limit)
 {
-    if (!process_) return std::nullopt;
-    const Clock::time_point end = Clock::now() + limit;
-    while (!process_->Wait(milliseconds(0)) && Clock::now() < end)
-        if (!ReadMore(std::min(milliseconds(50), Left(end)))) std::this_thread::sleep_for(milliseconds(10));
+    const std::optional<int> status = process_.Wait(limit);
     while (ReadMore(milliseconds(0))) {
     }
-    return process_->Wait(milliseconds(0));
+    return status;
 }
 
 bool OpenGlWindowOn(const std::string& display)

@@ -2,53 +2,16 @@
 // xdotool, screenshots and an OpenGL context in the test process. Every process started here dies
 // with its parent and is ended by its PID when its owner goes, so a failing test leaves nothing.
 #pragma once
-#include <sys/types.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "fixtures.h"
+
 namespace tessalume {
 
-using std::chrono::milliseconds;
-
-// Forks; the child runs body and ends with its result, never returning into the test.
-template <typename Body>
-pid_t Fork(Body body)
-{
-    std::fflush(nullptr);  // else what the test has buffered is written twice
-    const pid_t pid = fork();
-    if (pid == 0) _exit(body());
-    return pid;
-}
-
-// A child process of the test, stopped (SIGTERM, then SIGKILL) and reaped when this goes.
-class ChildProcess {
-public:
-    explicit ChildProcess(pid_t pid) : pid_(pid) {}
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-    ~ChildProcess() { Stop(); }
-
-    // The exit status (128 + signal for a signal), or nothing while it still runs at the limit.
-    std::optional<int> Wait(milliseconds limit);
-    void Stop();
-
-private:
-    pid_t pid_;
-    std::optional<int> status_;
-};
-
-// Runs argv (looked up in PATH) to its end on the display, or with none when it is empty. A run
-// still going at the limit is stopped and has no status.
-struct Finished {
-    std::optional<int> status;
-    std::string output, error;
-};
+// Runs argv (looked up in PATH) to its end on the display, or with none when it is empty.
 Finished RunToEnd(const std::vector<std::string>& argv, milliseconds limit, const std::string& display = "");
 
 // Runs xdotool on the display; true when it did what it was asked.
@@ -88,7 +51,6 @@ std::optional<WindowGeometry> GeometryOf(const std::string& display, unsigned lo
 struct RgbImage {
     int width = 0, height = 0;
     std::vector<uint8_t> rgb;
-    const uint8_t* At(int x, int y) const { return &rgb[(static_cast<std::size_t>(y) * width + x) * 3]; }
 };
 
 // What the window shows now, all of it or the part from (x, y) down and right; empty when it
@@ -102,7 +64,6 @@ class ProgramUnderTest {
 public:
     ProgramUnderTest(const std::string& display, const std::vector<std::string>& args = {},
                      const std::vector<std::string>& environment = {});
-    ~ProgramUnderTest();
 
     // Waits for a line that is exactly this, past the lines earlier waits took.
     bool WaitForLine(const std::string& line, milliseconds limit);
@@ -113,9 +74,8 @@ public:
 private:
     bool ReadMore(milliseconds limit);
 
-    std::optional<ChildProcess> process_;
-    int errorPipe_ = -1;
-    std::string partial_;
+    ChildProcess process_;
+    std::size_t read_ = 0;  // bytes of standard error split into lines
     std::vector<std::string> lines_;
     std::size_t taken_ = 0;
 };
