@@ -106,7 +106,7 @@ TEST(Widgets, BrowserCellsCountFromTheUpperRowAndPagingStopsAtBothEnds)
     EXPECT_EQ(browser.selected, 19);
 }
 
-TEST(Widgets, ValuePanelBuildsWholeHalvesAndCutsALongTable)
+TEST(Widgets, ValuePanelBuildsWholeHalvesAndAPressOnAnEdgeOrRowBoundaryGrabsNothing)
 {
     const SliderRow rows[] = {{2, 8192, 1024, 1, 0, 1}, {0.5f, 4, 1, 0, 0.5f, 0}};
     SLWindow panel{};
@@ -116,23 +116,17 @@ TEST(Widgets, ValuePanelBuildsWholeHalvesAndCutsALongTable)
     EXPECT_TRUE(panel.hasMinimum[0] && !panel.hasMaximum[0] && panel.showAsInteger[0]);
     EXPECT_TRUE(!panel.hasMinimum[1] && panel.hasMaximum[1] && !panel.showAsInteger[1]);  // any flag not 0 is true
 
+    panel.dragging = true;  // a press ends any drag; a hidden panel leaves it alone
+    // "selected" is the row dragged, -1 for none. Edges 224 and 457, bottom 576, boundaries 596
+    // and 616, title 620.
+    ExpectClicks(panel,
+                 {{225, 580, true, 1}, {456, 615, true, 0}, {224, 580, false, -1}, {457, 580, false, -1},
+                  {300, 576, false, -1}, {300, 596, false, -1}, {300, 616, false, -1}, {300, 620, false, -1}},
+                 [](const SLWindow& p) { return p.dragging ? p.activeRow : -1; }, &SLWindow::Press);
+
     SliderRow many[SLWindow::maxRows + 5] = {};
     panel.Build(0, 0, 100, SLWindow::maxRows + 5, "", nullptr, many);
     EXPECT_EQ(panel.count, SLWindow::maxRows);
-}
-
-TEST(Widgets, ValuePanelPressOnAnEdgeOrRowBoundaryGrabsNothing)
-{
-    const SliderRow rows[] = {{2, 8192, 1024, 1, 0, 1}, {2, 8192, 1024, 1, 0, 1}};
-    SLWindow panel{};
-    panel.Build(224, 576, 232, 2, "Tiled Image resolution", nullptr, rows);
-    panel.dragging = true;  // a press ends any drag; a hidden panel leaves it alone
-    // "selected" is the row dragged, -1 for none. Edges 224 and 456, bottom 576, boundaries 596
-    // and 616, title 620.
-    ExpectClicks(panel,
-                 {{225, 580, true, 1}, {455, 615, true, 0}, {224, 580, false, -1}, {456, 580, false, -1},
-                  {300, 576, false, -1}, {300, 596, false, -1}, {300, 616, false, -1}, {300, 620, false, -1}},
-                 [](const SLWindow& p) { return p.dragging ? p.activeRow : -1; }, &SLWindow::Press);
 }
 
 // A one-row panel from 0.5 to 2 at value 1, a pixel moving it by 0.125, pressed at x = 100.
@@ -164,11 +158,9 @@ TEST(Widgets, ValuePanelDragPinsAValueBeyondABoundKeepingTheWheelAndIgnoresOneOn
         EXPECT_EQ(panel.wheelAngle[0], c.wheelAngle);
         EXPECT_EQ(panel.lastX, c.toX);
     }
+    // Once pinned at 0.5, a candidate further below is still a change, one exactly on it none.
     SLWindow pinned = PressedPanel(1, 0);
-    EXPECT_TRUE(pinned.Drag(90, 0));  // pinned at 0.5
-    EXPECT_TRUE(pinned.Drag(80, 0));  // further below is still a change
-    EXPECT_FALSE(pinned.Drag(80, 0));  // a candidate exactly on the bound is none
-    EXPECT_EQ(pinned.value[0], 0.5f);
+    EXPECT_TRUE(pinned.Drag(90, 0) && pinned.Drag(80, 0) && !pinned.Drag(80, 0) && pinned.value[0] == 0.5f);
 
     // Without a press, or while hidden, a drag only follows the mouse; the next one measures
     // from the last position seen, not from the press.
@@ -179,8 +171,7 @@ TEST(Widgets, ValuePanelDragPinsAValueBeyondABoundKeepingTheWheelAndIgnoresOneOn
     panel.visible = false;
     EXPECT_FALSE(panel.Drag(150, 0));
     panel.visible = true;
-    EXPECT_TRUE(panel.Drag(152, 0));
-    EXPECT_EQ(panel.value[0], 1.25f);
+    EXPECT_TRUE(panel.Drag(152, 0) && panel.value[0] == 1.25f);
 }
 
 }  // namespace

@@ -1,19 +1,15 @@
-// The interface as it shows, drawn in the test's own OpenGL context and read back: every control
-// of both pages at its place, the colour strip, a centred label, notices, progress bar, about page.
-#include <gtest/gtest.h>
-
+// The interface drawn in the test's own OpenGL context on a private X server and read back:
+// every control of both pages at its place, the colour strip, a centred label, notices, progress
+// bar, about page; what a refresh tick puts in the preview, where the two preview quads show it,
+// and the refresh timer.
 #include <GL/gl.h>
 
-#include <algorithm>
-#include <atomic>
 #include <cstdlib>
-#include <initializer_list>
-#include <vector>
+#include <cstring>
 
-#include "engine/engine.h"
-#include "files/files.h"
+#include "app/shell.h"
+#include "fixtures.h"
 #include "support/desktop_session.h"
-#include "ui/controls.h"
 #include "ui/draw/draw.h"
 
 namespace tessalume {
@@ -44,10 +40,10 @@ struct Frame {
     }
 };
 
-// A frame drawn now and read back.
-Frame ReadBack()
+// The whole client area as `draw` leaves it.
+Frame ReadBack(void (*draw)() = DrawFrame)
 {
-    DrawFrame();
+    draw();
     glFinish();
     Frame frame{std::vector<uint8_t>(static_cast<std::size_t>(clientWidth) * clientHeight * 3)};
     glReadBuffer(GL_BACK);
@@ -55,6 +51,8 @@ Frame ReadBack()
     glReadPixels(0, 0, clientWidth, clientHeight, GL_RGB, GL_UNSIGNED_BYTE, frame.rgb.data());
     return frame;
 }
+
+void PreviewAlone() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); DrawPreview(); }
 
 bool Lit(const uint8_t* p) { return std::max({p[0], p[1], p[2]}) > 24; }
 bool Bright(const uint8_t* p) { return std::max({p[0], p[1], p[2]}) >= 60; }
@@ -142,7 +140,7 @@ protected:
         SetupProjection();
         glEnable(GL_DEPTH_TEST);
         for (void (*build)() : {LoadWidgetTextures, BuildFontLists, BuildThumbnailLists, BuildControls, BuildControlLists, BuildStaticLists})
-            build();
+            build();  // BuildStaticLists makes the preview textures and quads too
         exportNoticeTicks = 0, aboutShown = false, searching.store(0);  // whatever earlier tests left
     }
     VirtualDisplay display;
@@ -155,9 +153,7 @@ TEST_F(Drawing, EveryControlOfBothPagesAtItsPlace)
     ColorMap.red[255] = ColorMap.green[255] = ColorMap.blue[255] = 255;
     // The first browser shows entries 11..20 with entry 14 (cell 3) in use; the second's is not
     // in the catalogue.
-    transformBrowserI.firstShown = 10;
-    transformShownI = 13;
-    transformShownII = 40;
+    transformBrowserI.firstShown = 10, transformShownI = 13, transformShownII = 40;
     for (const int32_t page : {renderParametersPage, attractorPage}) {
         panelTabs.selected = page;
         const Frame frame = ReadBack();
@@ -171,9 +167,8 @@ TEST_F(Drawing, EveryControlOfBothPagesAtItsPlace)
             ExpectButton(frame, *button);
         ExpectList(frame, previewTypeList, 0);
         if (page == renderParametersPage) {
-            for (ListBox* list : {&outputFormatList, &resolutionList, &antialiasingList, &colorMappingList, &refreshIntervalList})
-                ExpectList(frame, *list, 0);
-            ExpectList(frame, intensityList, 1);
+            for (ListBox* list : {&outputFormatList, &resolutionList, &antialiasingList, &colorMappingList, &refreshIntervalList, &intensityList})
+                ExpectList(frame, *list, list == &intensityList);
             ExpectButton(frame, outputDirectoryButton);
             ExpectPanel(frame, tileSizeSlider, tileSizeSlider.left + tileSizeSlider.halfTrack + tileSizeSlider.quarterTrack);
             ExpectSeen(frame, {{"colour strip", 32, 182, 260, 199, Lit, 0}});
@@ -237,6 +232,97 @@ TEST_F(Drawing, NoticesProgressBarAndAboutPage)
                        {"its heading", 620, 652, 820, 668, White, 101}});
     ExpectButton(frame, exportTileButton);
     ExpectSeen(ReadBack(), {{"about page left over the (blank) preview", 492, 213, 1002, 723, Lit, 0}});
+}
+
+uint8_t* QuiltPixel(int32_t column, int32_t row) { return &QuiltImage[(static_cast<std::size_t>(row) * periodWidth + column) * 3]; }
+
+// At 444 x 256 the square shows every texel once: screen (491 + j, 212 + i) shows texture row j,
+// column i, that is quilt column j + halfWidth - 256 and row i + halfHeight, both wrapped.
+TEST_F(Drawing, TickShowsTheQuiltInTheAttractorSquareWithTheOriginAtItsCentre)
+{
+    ResetEngine(11);
+    NewQuilt();
+    for (int batch = 0; batch < 100; ++batch) RunWorkerSteps();
+    workerNotStarted = 0;  // this test plots by itself
+    RefreshTick();
+
+    const Frame shown = ReadBack(PreviewAlone);
+    int lit = 0, wrong = 0;
+    for (int k = 0; k < 512 * 512; ++k) {  // i = k / 512, j = k % 512
+        const uint8_t* expected = QuiltPixel((k % 512 + halfWidth - 256 + periodWidth) % periodWidth, (k / 512 + halfHeight) % periodHeight);
+        wrong += std::memcmp(shown.At(491 + k % 512, 212 + k / 512), expected, 3) != 0;
+        lit += expected[0] + expected[1] + expected[2] > 0;
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_GT(lit, 1000) << "too little of the quilt to judge";
+
+    // A tick while a reset is pending counts the export notice down and leaves the preview.
+    for (int batch = 0; batch < 100; ++batch) RunWorkerSteps();
+    resetRequest = 1, exportNoticeTicks = 2;
+    RefreshTick();
+    resetRequest = 0;
+    EXPECT_EQ(exportNoticeTicks, 1);
+    EXPECT_TRUE(ReadBack(PreviewAlone).rgb == shown.rgb);
+}
+
+// The quilt column the screen shows at (x, 468): the picture sampled at that one point, through
+// a one-pixel viewport, with every quilt column painted in a colour of its own.
+int32_t ColumnShownAt(double x)
+{
+    glViewport(0, 0, 1, 1);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(x - 0.001, x + 0.001, 468 - 0.001, 468 + 0.001, -20, 20);
+    glMatrixMode(GL_MODELVIEW);
+    const Frame frame = ReadBack(PreviewAlone);
+    return frame.At(0, 0)[0] | (frame.At(0, 0)[1] & 0x0f) << 8;
+}
+
+void TextureFilter(GLint mode) { for (const GLenum f : {GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER}) glTexParameteri(GL_TEXTURE_2D, f, mode); }
+
+// Across the screen the tiles show two periods: the second quad carries on with the quilt column
+// that follows the first quad's last, and the right edge comes back round to the left edge's.
+TEST_F(Drawing, TilesJoinWithoutASeamAtEveryResolution)
+{
+    previewTypeList.selected = 1;
+    for (int32_t resolution = 0; resolution < 3; ++resolution) {
+        SCOPED_TRACE(resolution);
+        activeResolution = resolution, textureSize = resolutionTable[resolution].textureSize;
+        SetPeriodFromTextureSize();
+        for (int32_t row = 0; row < periodHeight; ++row)
+            for (int32_t column = 0; column < periodWidth; ++column) {
+                uint8_t* pixel = QuiltPixel(column, row);
+                pixel[0] = static_cast<uint8_t>(column), pixel[1] = static_cast<uint8_t>(0x40 | column >> 8), pixel[2] = 0x80;
+            }
+        TilePreview();
+        UploadPreview();
+        TextureFilter(GL_NEAREST);  // each point shows one texel, not a blend of its neighbours
+        const int32_t size = static_cast<int32_t>(textureSize);
+        const int32_t leftEdge = (halfWidth - size / 2 + periodWidth) % periodWidth;  // texture row 0
+        EXPECT_EQ(ColumnShownAt(491.01), leftEdge);
+        EXPECT_EQ(ColumnShownAt(781.0673828125 + 0.01), (leftEdge + size) % periodWidth);
+        EXPECT_EQ(ColumnShownAt(1003 - 0.01), (leftEdge + periodWidth - 1) % periodWidth);
+        TextureFilter(GL_LINEAR);
+    }
+}
+
+// A modal dialog holds the main loop for as long as the user looks at it: the ticks due meanwhile
+// come as one, and the timer carries on from there.
+TEST_F(Drawing, TicksDueWhileTheLoopWaitsComeAsOne)
+{
+    Platform& platform = CurrentPlatform();
+    const auto ticksPending = [&platform] {
+        int ticks = 0;
+        for (Message message; platform.PollMessage(message);) ticks += message.kind == MessageKind::Timer;
+        return ticks;
+    };
+    platform.SetTimer(10);
+    for (const int wait : {500, 50}) {
+        std::this_thread::sleep_for(milliseconds(wait));
+        EXPECT_EQ(ticksPending(), 1) << "after " << wait << " ms";
+    }
+    platform.SetTimer(60000);
+    EXPECT_EQ(ticksPending(), 0);
 }
 
 }  // namespace
