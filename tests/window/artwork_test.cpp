@@ -43,15 +43,15 @@ TEST_F(Artwork, GeneratorRemakesTheCommittedPicturesByteForByte)
 
 TEST_F(Artwork, EveryBitmapIsEmbeddedWithItsSizeAndPixels)
 {
-    for (const auto& [id, name] : {std::pair{iconResource, "101-icon.bmp"}, {buttonPressedResource, "104-button-pressed.bmp"},
-                                   {buttonFaceResource, "105-button-face.bmp"}, {fontSheetResource, "106-font-sheet.bmp"},
-                                   {glowResource, "109-glow.bmp"}, {thumbnailSheetResource, "240-thumbnails.bmp"}}) {
+    // Each bitmap file is named after its resource number.
+    for (const auto& entry : fs::directory_iterator(fs::path(TESSALUME_SOURCE_DIR) / "resources")) {
+        if (entry.path().extension() != ".bmp") continue;
+        const std::string name = entry.path().filename().string(), file = ReadFile(entry.path());
+        const BitmapResource bitmap = FindBitmapResource(std::stoi(name));
         // The size in the file's 54-byte header, and the file's own pixels after it.
-        const std::string file = ReadFile(fs::path(TESSALUME_SOURCE_DIR) / "resources" / name);
         ASSERT_GE(file.size(), 54u) << name;
         int32_t width = 0, height = 0;
         std::memcpy(&width, &file[18], 4), std::memcpy(&height, &file[22], 4);
-        const BitmapResource bitmap = FindBitmapResource(id);
         EXPECT_TRUE(bitmap.width == width && bitmap.height == height) << name;
         const std::size_t pixelBytes = static_cast<std::size_t>(width) * height * 3;
         ASSERT_TRUE(bitmap.bgrRows != nullptr && file.size() == 54 + pixelBytes) << name;
