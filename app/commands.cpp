@@ -146,13 +146,18 @@ void AntialiasingChosen()
     RestartRefresh();
 }
 
-// Intensity functions 7 and 8 draw on white: a change to, from or between them clears the
-// picture, any other change keeps it. Whether to clear is set before the reset is posted, so
-// that the worker taking the reset sees it. Returns whether the click goes on to the lists
-// after this one on the page.
+bool OnWhite(int32_t intensity)
+{
+    const IntensityEntry* entry = RowOf(intensityTable, intensity);
+    return entry != nullptr && entry->background != 0;
+}
+
+// A change to, from or between the functions that draw on white clears the picture, any other
+// change keeps it. Whether to clear is set before the reset is posted, so that the worker
+// taking the reset sees it. Returns whether the click goes on to the lists after this one on
+// the page.
 bool IntensityChosen()
 {
-    constexpr int32_t firstOnWhite = 7;
     const int32_t previous = lastIntensityChoice;
     const int32_t chosen = intensityList.selected;
     TraceCommand("intensity", chosen);
@@ -164,7 +169,7 @@ bool IntensityChosen()
         return false;
     }
     lastIntensityChoice = chosen;
-    const bool keepPicture = previous < firstOnWhite && chosen < firstOnWhite;
+    const bool keepPicture = !OnWhite(previous) && !OnWhite(chosen);
     clearOnReset.store(keepPicture ? 0 : 1);
     resetRequest.store(1);
     if (keepPicture) RestartRefresh();
@@ -331,7 +336,7 @@ void HandleMouseMove(int32_t x, int32_t y)
     if (panelTabs.selected == attractorPage && blurringSlider.Drag(x, y)) {
         const double factor = LoadRelaxed(blurringSlider.value[0]);
         StoreRelaxed(blurringFactor, factor);
-        StoreRelaxed(blurRadius, LoadRelaxed(latticeRadius) * 0.001953125 * factor);
+        StoreRelaxed(blurRadius, BlurRadiusFor(LoadRelaxed(latticeRadius), factor));
         resetRequest.store(1);  // the picture starts afresh with the new blur
         RestartRefresh();
     }

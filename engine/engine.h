@@ -26,7 +26,13 @@ extern int32_t powerExponent;  // m; the degree of symmetry is m + 2
 
 // Blur.
 extern double blurringFactor;
-extern double blurRadius;  // latticeRadius / 512 * blurringFactor
+extern double blurRadius;
+
+// The blur radius of a lattice radius and a blurring factor: 1/512 of the radius per unit.
+inline double BlurRadiusFor(double radius, double factor)
+{
+    return radius * 0.001953125 * factor;
+}
 
 // Transformation parameters, read by the catalogue entries.
 extern double transformFrequency;

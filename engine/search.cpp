@@ -170,7 +170,7 @@ void Accept(const AttemptResult& run)
 {
     const double radius = run.largestRadius;
     LayLattice(radius);
-    const double blur = radius * 0.001953125 * LoadRelaxed(blurringFactor);
+    const double blur = BlurRadiusFor(radius, LoadRelaxed(blurringFactor));
     StoreRelaxed(blurRadius, blur);
     const double stepRange = run.largestStep + blur;
     inverseStepRange = stepRange == 0 ? 0 : 1 / stepRange;

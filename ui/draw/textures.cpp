@@ -43,24 +43,39 @@ uint32_t MakeTexture(int32_t resource, Wrap wrap)
     return name;
 }
 
-// One quad showing the sheet's cell from s0..s1 and t0..t1, lower-left corner at the origin.
-// A fifth vertex completes no quad and draws nothing, but leaves every list with the same current
-// texture coordinate: a run of glyph lists then changes no state from glyph to glyph, which a
-// software renderer otherwise pays for with a flush per glyph (twenty times the drawing).
-void CellQuad(float size, float s0, float s1, float t0, float t1)
+// One list per cell of a sheet of columns x rows cells, counted along the rows from the top row
+// (t = 1). Each draws its cell as a side x side quad with the lower-left corner at the origin,
+// then moves the origin right by advance. A fifth vertex completes no quad and draws nothing,
+// but leaves every list with the same current texture coordinate: a run of glyph lists then
+// changes no state from glyph to glyph, which a software renderer otherwise pays for with a
+// flush per glyph (twenty times the drawing).
+uint32_t BuildCellLists(uint32_t texture, int32_t columns, int32_t rows, float side, float advance)
 {
-    glBegin(GL_QUADS);
-    glTexCoord2f(s0, t0);
-    glVertex2f(0, 0);
-    glTexCoord2f(s1, t0);
-    glVertex2f(size, 0);
-    glTexCoord2f(s1, t1);
-    glVertex2f(size, size);
-    glTexCoord2f(s0, t1);
-    glVertex2f(0, size);
-    glTexCoord2f(0, 0);
-    glVertex2f(0, 0);
-    glEnd();
+    const uint32_t base = glGenLists(columns * rows);
+    const float across = static_cast<float>(columns), down = static_cast<float>(rows);
+    for (int32_t k = 0; k < columns * rows; ++k) {
+        const float column = static_cast<float>(k % columns), row = static_cast<float>(k / columns);
+        const float s0 = column / across, s1 = (column + 1) / across;
+        const float t0 = 1 - (row + 1) / down, t1 = 1 - row / down;
+        glNewList(base + static_cast<uint32_t>(k), GL_COMPILE);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glBegin(GL_QUADS);
+        glTexCoord2f(s0, t0);
+        glVertex2f(0, 0);
+        glTexCoord2f(s1, t0);
+        glVertex2f(side, 0);
+        glTexCoord2f(s1, t1);
+        glVertex2f(side, side);
+        glTexCoord2f(s0, t1);
+        glVertex2f(0, side);
+        glTexCoord2f(0, 0);
+        glVertex2f(0, 0);
+        glEnd();
+        if (advance != 0) glTranslatef(advance, 0, 0);
+        glEndList();
+    }
+    glDisable(GL_TEXTURE_2D);
+    return base;
 }
 
 }  // namespace
@@ -75,33 +90,16 @@ void LoadWidgetTextures()
 void BuildFontLists()
 {
     fontTexture = MakeTexture(fontSheetResource, Wrap::repeat);
-    // 16 x 16 cells, row 0 at the top of the sheet (t = 1). A glyph is drawn at half the cell's
-    // size and every glyph advances the pen by 8, so text of n bytes is 8n pixels wide.
-    fontListBase = glGenLists(256);
-    for (uint32_t k = 0; k < 256; ++k) {
-        const float column = static_cast<float>(k % 16), row = static_cast<float>(k / 16);
-        glNewList(fontListBase + k, GL_COMPILE);
-        glBindTexture(GL_TEXTURE_2D, fontTexture);
-        CellQuad(16, column / 16, (column + 1) / 16, 1 - (row + 1) / 16, 1 - row / 16);
-        glTranslatef(8, 0, 0);
-        glEndList();
-    }
-    glDisable(GL_TEXTURE_2D);
+    // 16 x 16 cells. A glyph is drawn at half the cell's size and every glyph advances the pen
+    // by 8, so text of n bytes is 8n pixels wide.
+    fontListBase = BuildCellLists(fontTexture, 16, 16, 16, 8);
 }
 
 void BuildThumbnailLists()
 {
     thumbnailTexture = MakeTexture(thumbnailSheetResource, Wrap::repeat);
     // 8 columns x 16 rows of 64-pixel cells: catalogue I from cell 0, catalogue II from cell 64.
-    thumbnailListBase = glGenLists(128);
-    for (uint32_t k = 0; k < 128; ++k) {
-        const float column = static_cast<float>(k % 8), row = static_cast<float>(k / 8);
-        glNewList(thumbnailListBase + k, GL_COMPILE);
-        glBindTexture(GL_TEXTURE_2D, thumbnailTexture);
-        CellQuad(64, column / 8, (column + 1) / 8, 1 - (row + 1) / 16, 1 - row / 16);
-        glEndList();
-    }
-    glDisable(GL_TEXTURE_2D);
+    thumbnailListBase = BuildCellLists(thumbnailTexture, 8, 16, 64, 0);
 }
 
 }  // namespace tessalume
