@@ -37,31 +37,6 @@ int Report(const std::string& message, int status)
 
 int Refuse(const std::string& message) { return Report(message, badInputStatus); }
 
-// The part of the colour map file that counts, or the reason it cannot be read. Only a
-// regular file is read: opened without waiting (a pipe would wait for a writer), then
-// checked on the same descriptor.
-std::string ReadColorMapFile(const std::string& path, std::string& bytes)
-{
-    const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0) return std::strerror(errno);
-    struct stat status {};
-    std::string fault;
-    std::FILE* file = nullptr;
-    if (fstat(descriptor, &status) != 0)
-        fault = std::strerror(errno);
-    else if (!S_ISREG(status.st_mode))
-        fault = "not a regular file";
-    else if ((file = fdopen(descriptor, "rb")) == nullptr)
-        fault = std::strerror(errno);
-    else if (!ReadColorMapBytes(file, bytes))
-        fault = std::strerror(errno);
-    if (file != nullptr)
-        std::fclose(file);
-    else
-        close(descriptor);
-    return fault;
-}
-
 // Exports form their default name in the folder they write to, as the window program's do.
 std::string FolderOf(const std::string& path)
 {

@@ -39,9 +39,10 @@ float InterpolateSegment(float x, const float controls[4], int mode);
 // Reads a colour map file's bytes into ColorMap: the grey ramp, up to 256 lines of three
 // numbers, then the smoothing of maps with whole numbers.
 void ReadColorMapText(std::string_view bytes);
-// Reads from an open colour map file as much as ReadColorMapText can use and no more, so that
-// an endless or huge file costs nothing. False on a read error.
-bool ReadColorMapBytes(std::FILE* file, std::string& bytes);
+// Reads as much of a colour map file as ReadColorMapText can use and no more, so that a huge
+// file costs nothing; only a regular file is read, so that a pipe or a device neither blocks
+// nor streams without end. The reason it cannot be read, or empty.
+std::string ReadColorMapFile(const std::string& path, std::string& bytes);
 // The text that Save writes: 256 lines of "%f %f %f\n".
 std::string FormatColorMapText();
 bool SaveColorMapFile();

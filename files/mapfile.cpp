@@ -1,7 +1,13 @@
 // Colour map files: 256 lines of "%f %f %f" written, up to 256 lines read.
+#include <fcntl.h>
+#include <locale.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <locale.h>
+#include <cstring>
 
 #include "files/desktop.h"
 #include "files/files.h"
@@ -102,11 +108,29 @@ void ReadColorMapText(std::string_view bytes)
     StoreColorMap(map);
 }
 
-bool ReadColorMapBytes(std::FILE* file, std::string& bytes)
+std::string ReadColorMapFile(const std::string& path, std::string& bytes)
 {
-    bytes.resize(colorMapReadLimit);
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
-    return !std::ferror(file);
+    // Opened without waiting (a pipe would wait for a writer), then checked on the same
+    // descriptor.
+    const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) return std::strerror(errno);
+    std::string fault;
+    struct stat status {};
+    bytes.assign(colorMapReadLimit, '\0');
+    std::size_t got = 0;
+    if (fstat(descriptor, &status) != 0) {
+        fault = std::strerror(errno);
+    } else if (!S_ISREG(status.st_mode)) {
+        fault = "not a regular file";
+    } else {
+        ssize_t length = 0;
+        while (got < bytes.size() && (length = read(descriptor, bytes.data() + got, bytes.size() - got)) > 0)
+            got += static_cast<std::size_t>(length);
+        if (length < 0) fault = std::strerror(errno);
+    }
+    close(descriptor);
+    bytes.resize(fault.empty() ? got : 0);
+    return fault;
 }
 
 std::string FormatColorMapText()
@@ -140,13 +164,7 @@ bool LoadColorMapFile()
     // The file is read before the map is touched, so a file that cannot be read leaves the
     // user's palette as it was.
     std::string bytes;
-    std::FILE* file = std::fopen(chosenFilePath.c_str(), "rb");
-    bool read = file != nullptr;
-    if (read) {
-        read = ReadColorMapBytes(file, bytes);
-        std::fclose(file);
-    }
-    if (!read) {
+    if (!ReadColorMapFile(chosenFilePath, bytes).empty()) {
         CurrentDesktop().ShowMessage(readWarning, warningCaption);
         return false;
     }

@@ -1,6 +1,8 @@
 // What the user's file operations do with the desktop's answers: the dialogs they open, the
 // names and extensions, the exports and colour map files written or read, the warnings, the
 // start-up settings and the default export name.
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstring>
 
@@ -151,7 +153,8 @@ TEST_F(FileOperations, ColorMapFilesAreWrittenWholeAndReadAsFarAsTheyMatter)
 
     const ColorMapChannels palette = ColorMap;
     fs::create_directory(folder / "a-folder.map");
-    for (const char* unreadable : {"missing.map", "a-folder.map", static_cast<const char*>(nullptr)}) {
+    ASSERT_EQ(mkfifo(PathIn("pipe.map").c_str(), 0644), 0);  // without a writer: must not wait for one
+    for (const char* unreadable : {"missing.map", "a-folder.map", "pipe.map", static_cast<const char*>(nullptr)}) {
         desktop.answer = unreadable ? std::optional(PathIn(unreadable)) : std::nullopt;
         EXPECT_FALSE(LoadColorMapFile());
         EXPECT_EQ(std::memcmp(&ColorMap, &palette, sizeof palette), 0);
