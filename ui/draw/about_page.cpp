@@ -42,11 +42,11 @@ void BuildAboutPageList()
     aboutPageList = RecordList([] {
         glBegin(GL_QUADS);
         glColor3f(0.5f, 0.125f, 0);
-        glVertex3f(491, 212, 0.5f);
-        glVertex3f(1003, 212, 0.5f);
+        glVertex3f(previewSquare.left, previewSquare.bottom, 0.5f);
+        glVertex3f(previewSquare.right, previewSquare.bottom, 0.5f);
         glColor3f(0, 0, 0);
-        glVertex3f(1003, 724, 0.5f);
-        glVertex3f(491, 724, 0.5f);
+        glVertex3f(previewSquare.right, previewSquare.top, 0.5f);
+        glVertex3f(previewSquare.left, previewSquare.top, 0.5f);
         glEnd();
         for (const AboutLine& line : aboutLines) DrawText(line.x, line.y, line.text, line.fontSet);
     });

@@ -21,6 +21,11 @@ extern bool aboutShown;
 
 // The window's client area; drawing coordinates have their origin at its lower left, y upward.
 inline constexpr int32_t clientWidth = 1011, clientHeight = 732;
+// The square the preview fills, inside its frame; the about page covers the same square.
+struct ScreenSquare {
+    float left, bottom, right, top;
+};
+inline constexpr ScreenSquare previewSquare{491, 212, 1003, 724};
 
 // Viewport and projection of the client area, one unit per pixel.
 void SetupProjection();

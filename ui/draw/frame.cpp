@@ -29,13 +29,13 @@ void RecordPanelFrames()
     ShadedOutline(8, 8, 483, 724, 0.5f, {0.5f, 0.1f, 0.5f, 0.1f});
     glBegin(GL_LINE_LOOP);
     glColor3f(1, 0, 0);
-    glVertex3f(491, 212, 0.5f);
+    glVertex3f(previewSquare.left, previewSquare.bottom, 0.5f);
     glColor3f(0.25f, 0.25f, 0.25f);
-    glVertex3f(1003, 212, 0.5f);
+    glVertex3f(previewSquare.right, previewSquare.bottom, 0.5f);
     glColor3f(1, 0, 0);
-    glVertex3f(1003, 724, 0.5f);
+    glVertex3f(previewSquare.right, previewSquare.top, 0.5f);
     glColor3f(0.25f, 0.25f, 0.25f);
-    glVertex3f(491, 724, 0.5f);
+    glVertex3f(previewSquare.left, previewSquare.top, 0.5f);
     glEnd();
 }
 
@@ -44,11 +44,11 @@ void RecordPanelFrames()
 void DrawSearchProgress()
 {
     const float g = static_cast<float>(searchAttempts.load(std::memory_order_relaxed)) * 0.001f;
-    const float right = 491 + 512 * g;
+    const float left = previewSquare.left, right = left + (previewSquare.right - left) * g;
     glBegin(GL_QUAD_STRIP);
     glColor3f(g, g, g);
-    glVertex2f(491, 205);
-    glVertex2f(491, 209);
+    glVertex2f(left, 205);
+    glVertex2f(left, 209);
     glColor3f(1 - g, 1 - g, 1 - g);
     glVertex2f(right, 205);
     glVertex2f(right, 209);

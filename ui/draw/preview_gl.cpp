@@ -13,10 +13,12 @@ namespace tessalume {
 
 namespace {
 
-uint32_t previewTextures[3];
+uint32_t previewTextures[resolutionCount];
 uint32_t attractorQuadList;
 // One per resolution: where the second quad starts in the texture depends on the period.
-uint32_t tilesQuadLists[3];
+uint32_t tilesQuadLists[resolutionCount];
+constexpr double left = previewSquare.left, bottom = previewSquare.bottom;
+constexpr double right = previewSquare.right, top = previewSquare.top;
 // The resolution of the texture on screen. The interface thread's own copy of
 // activeResolution, taken when it is safe to read (see UploadPreview).
 int32_t shownResolution = 0;
@@ -46,11 +48,11 @@ void TilesQuads(const ResolutionRow& row)
     const double joinEnd = row.periodWidth / size;
     glEnable(GL_DEPTH_TEST);
     glBegin(GL_QUADS);
-    PreviewQuad({{0, 0, 491, 212, 0}, {0, 1, 781.5, 212, 0}, {down, 1, 781.5, 724, 0}, {down, 0, 491, 724, 0}});
-    PreviewQuad({{0, joinStart, 781.0673828125, 212, 0.2},
-                 {0, joinEnd, 1003, 212, 0.2},
-                 {down, joinEnd, 1003, 724, 0.2},
-                 {down, joinStart, 781.0673828125, 724, 0.2}});
+    PreviewQuad({{0, 0, left, bottom, 0}, {0, 1, 781.5, bottom, 0}, {down, 1, 781.5, top, 0}, {down, 0, left, top, 0}});
+    PreviewQuad({{0, joinStart, 781.0673828125, bottom, 0.2},
+                 {0, joinEnd, right, bottom, 0.2},
+                 {down, joinEnd, right, top, 0.2},
+                 {down, joinStart, 781.0673828125, top, 0.2}});
     glEnd();
 }
 
@@ -59,10 +61,10 @@ void TilesQuads(const ResolutionRow& row)
 void BuildPreviewTexturesAndQuads()
 {
     glDepthMask(GL_FALSE);  // the value panels' wheels switch depth writes on while they draw
-    for (int32_t resolution = 0; resolution < 3; ++resolution) {
+    std::memset(previewPixels, 0, sizeof previewPixels);
+    std::memset(QuiltImage, 0, sizeof QuiltImage);
+    for (int32_t resolution = 0; resolution < resolutionCount; ++resolution) {
         const GLsizei size = static_cast<GLsizei>(resolutionTable[resolution].textureSize);
-        std::memset(previewPixels, 0, sizeof previewPixels);
-        std::memset(QuiltImage, 0, sizeof QuiltImage);
         glGenTextures(1, &previewTextures[resolution]);
         glBindTexture(GL_TEXTURE_2D, previewTextures[resolution]);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
@@ -75,10 +77,10 @@ void BuildPreviewTexturesAndQuads()
 
     attractorQuadList = RecordList([] {
         glBegin(GL_QUADS);
-        PreviewQuad({{0, 0, 491, 212, 0}, {0, 1, 1003, 212, 0}, {1, 1, 1003, 724, 0}, {1, 0, 491, 724, 0}});
+        PreviewQuad({{0, 0, left, bottom, 0}, {0, 1, right, bottom, 0}, {1, 1, right, top, 0}, {1, 0, left, top, 0}});
         glEnd();
     });
-    for (int32_t resolution = 0; resolution < 3; ++resolution)
+    for (int32_t resolution = 0; resolution < resolutionCount; ++resolution)
         tilesQuadLists[resolution] = RecordList([resolution] { TilesQuads(resolutionTable[resolution]); });
 }
 
