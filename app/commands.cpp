@@ -188,7 +188,7 @@ void RefreshIntervalChosen()
 {
     TraceCommand("refresh-interval", refreshIntervalList.selected);
     const RefreshIntervalEntry* entry = RowOf(refreshIntervalTable, refreshIntervalList.selected);
-    if (entry != nullptr) CurrentPlatform().SetTimer(static_cast<uint32_t>(entry->milliseconds));
+    if (entry != nullptr) CurrentPlatform().SetTimer(entry->milliseconds);
     MainWindowProc(Message{MessageKind::Timer});
 }
 

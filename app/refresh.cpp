@@ -36,7 +36,7 @@ void RefreshTick()
 
 void RestartRefresh()
 {
-    CurrentPlatform().SetTimer(400);
+    CurrentPlatform().SetTimer(refreshIntervalTable[0].milliseconds);
     refreshIntervalList.selected = 0;
     MainWindowProc(Message{MessageKind::Timer});
 }

@@ -41,7 +41,7 @@ void InitScene(const StartOptions& options)
     SelectTransformationII();
     ClearAccumulators();
     NewQuilt();
-    CurrentPlatform().SetTimer(400);
+    CurrentPlatform().SetTimer(refreshIntervalTable[0].milliseconds);
 }
 
 }  // namespace

@@ -86,7 +86,7 @@ const ListLayout* LayoutOf(const ListBox* list);
 // ticks for which the "File Exported" notice shows, about 8 seconds whatever the interval.
 struct RefreshIntervalEntry {
     const char* label;
-    int32_t milliseconds;
+    uint32_t milliseconds;
     int32_t noticeTicks;
 };
 inline constexpr RefreshIntervalEntry refreshIntervalTable[] = {
