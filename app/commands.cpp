@@ -13,8 +13,8 @@
 #include <string>
 
 #include "app/shell.h"
+#include "app/desktop.h"
 #include "engine/engine.h"
-#include "files/desktop.h"
 #include "files/files.h"
 #include "imaging/imaging.h"
 #include "ui/controls.h"
@@ -131,18 +131,17 @@ bool Clicked(Button& button, int32_t x, int32_t y)
 void ResolutionChosen()
 {
     TraceCommand("resolution", resolutionList.selected);
+    StoreRelaxed(windowSettings.resolution, resolutionList.selected);
     BlankPreview();  // until the worker has applied the new size
-    resetRequest.store(1);
+    windowWorker.PostReset();
     RestartRefresh();
 }
 
 void AntialiasingChosen()
 {
     TraceCommand("antialiasing", antialiasingList.selected);
-    if (const AntialiasingEntry* entry = RowOf(antialiasingTable, antialiasingList.selected))
-        StoreRelaxed(antialiasRadius, entry->radius);
-    resetRequest.store(1);
-    FormDefaultExportName();  // the name's letter says whether antialiasing is on
+    StoreRelaxed(windowSettings.antialiasing, antialiasingList.selected);
+    windowWorker.PostReset();
     RestartRefresh();
 }
 
@@ -153,25 +152,26 @@ bool OnWhite(int32_t intensity)
 }
 
 // A change to, from or between the functions that draw on white clears the picture, any other
-// change keeps it. Whether to clear is set before the reset is posted, so that the worker
-// taking the reset sees it. Returns whether the click goes on to the lists after this one on
+// change keeps it. Whether to keep the picture is set before the reset is posted, so that the
+// worker taking the reset sees it. Returns whether the click goes on to the lists after this one on
 // the page.
 bool IntensityChosen()
 {
     const int32_t previous = lastIntensityChoice;
     const int32_t chosen = intensityList.selected;
     TraceCommand("intensity", chosen);
+    StoreRelaxed(windowSettings.intensity, chosen);
     if (chosen == previous) {
         // The function in force again: a reset still waiting is withdrawn, and the next one
         // leaves the accumulators.
-        WithdrawReset();
-        clearOnReset.store(0);
+        windowWorker.WithdrawReset();
+        windowWorker.KeepPictureOnNextReset(true);
         return false;
     }
     lastIntensityChoice = chosen;
     const bool keepPicture = !OnWhite(previous) && !OnWhite(chosen);
-    clearOnReset.store(keepPicture ? 0 : 1);
-    resetRequest.store(1);
+    windowWorker.KeepPictureOnNextReset(keepPicture);
+    windowWorker.PostReset();
     if (keepPicture) RestartRefresh();
     return keepPicture;
 }
@@ -179,7 +179,8 @@ bool IntensityChosen()
 void ColorMappingChosen()
 {
     TraceCommand("color-mapping", colorMappingList.selected);
-    resetRequest.store(1);
+    StoreRelaxed(windowSettings.colorMapping, colorMappingList.selected);
+    windowWorker.PostReset();
     RestartRefresh();
 }
 
@@ -197,7 +198,7 @@ void RenderParametersClicked(int32_t x, int32_t y)
     tileSizeSlider.Press(x, y);
     if (outputFormatList.HitTest(x, y)) {
         TraceCommand("output-format", outputFormatList.selected);
-        FormDefaultExportName();
+        windowSettings.outputFormat = outputFormatList.selected;
     }
     if (Clicked(outputDirectoryButton, x, y)) {
         TraceCommand("output-directory");
@@ -214,62 +215,78 @@ void RenderParametersClicked(int32_t x, int32_t y)
 
 struct LockRow {
     OptionsBox* lock;
+    bool Settings::*locked;
     const char* name;
 };
 constexpr LockRow attractorLocks[] = {
-    {&blurringLock, "blurring"}, {&transformLockI, "transform-i"}, {&transformLockII, "transform-ii"},
+    {&blurringLock, &Settings::blurringLocked, "blurring"},
+    {&transformLockI, &Settings::transformILocked, "transform-i"},
+    {&transformLockII, &Settings::transformIILocked, "transform-ii"},
 };
+constexpr LockRow colorMapLockRow{&colorMapLock, &Settings::colorMapLocked, "color-map"};
 
-void LockClicked(OptionsBox& lock, const char* name, int32_t x, int32_t y)
+void LockClicked(const LockRow& row, int32_t x, int32_t y)
 {
-    if (lock.HitTest(x, y)) TraceCommand(std::string("lock ") + name + (lock.entryOn[0] ? " on" : " off"));
+    if (!row.lock->HitTest(x, y)) return;
+    const bool on = row.lock->entryOn[0];
+    TraceCommand(std::string("lock ") + row.name + (on ? " on" : " off"));
+    StoreRelaxed(windowSettings.*row.locked, on);
 }
 
 // A cell picks the entry for the next new quilt and locks it there; the arrows only page.
 struct BrowserRow {
     TSelector* browser;
-    OptionsBox* lock;
-    int32_t* index;
-    int32_t* shown;
+    const LockRow& lock;
+    int32_t Settings::*index;
+    int32_t Settings::*shown;
+    int32_t Settings::*page;
     const char* name;
+};
+constexpr BrowserRow browserRows[] = {
+    {&transformBrowserI, attractorLocks[1], &Settings::transformI, &Settings::transformShownI,
+     &Settings::browserPageI, "transform-i"},
+    {&transformBrowserII, attractorLocks[2], &Settings::transformII, &Settings::transformShownII,
+     &Settings::browserPageII, "transform-ii"},
 };
 
 void BrowserClicked(const BrowserRow& row, int32_t x, int32_t y)
 {
     TSelector& browser = *row.browser;
-    const int32_t firstShown = LoadRelaxed(browser.firstShown);
+    const int32_t firstShown = browser.firstShown;
     const bool picked = browser.HitTest(x, y);
-    if (LoadRelaxed(browser.firstShown) != firstShown)
-        TraceCommand(std::string(row.name) + " page", LoadRelaxed(browser.firstShown));
+    if (browser.firstShown != firstShown) {
+        TraceCommand(std::string(row.name) + " page", browser.firstShown);
+        StoreRelaxed(windowSettings.*row.page, browser.firstShown);
+    }
     if (!picked) return;
     TraceCommand(row.name, browser.selected);
-    StoreRelaxed(row.lock->entryOn[0], true);
-    resetRequest.store(1);
-    StoreRelaxed(*row.index, browser.selected);
-    StoreRelaxed(*row.shown, browser.selected);
+    row.lock.lock->entryOn[0] = true;
+    StoreRelaxed(windowSettings.*row.lock.locked, true);
+    windowWorker.PostReset();
+    StoreRelaxed(windowSettings.*row.index, browser.selected);
+    StoreRelaxed(windowSettings.*row.shown, browser.selected);
 }
 
 void AttractorClicked(int32_t x, int32_t y)
 {
-    for (const LockRow& row : attractorLocks) LockClicked(*row.lock, row.name, x, y);
+    for (const LockRow& row : attractorLocks) LockClicked(row, x, y);
     blurringSlider.Press(x, y);
-    BrowserClicked({&transformBrowserI, &transformLockI, &transformIndexI, &transformShownI, "transform-i"}, x, y);
-    BrowserClicked({&transformBrowserII, &transformLockII, &transformIndexII, &transformShownII, "transform-ii"}, x, y);
+    for (const BrowserRow& row : browserRows) BrowserClicked(row, x, y);
     if (Clicked(loadButton, x, y)) {
         TraceCommand("load");
         LoadColorMapFile();  // a cancelled or unreadable file still restarts the picture
-        resetRequest.store(1);
+        windowWorker.PostReset();
         RestartRefresh();
     }
     if (Clicked(saveButton, x, y)) {
         TraceCommand("save");
         SaveColorMapFile();
     }
-    LockClicked(colorMapLock, "color-map", x, y);
+    LockClicked(colorMapLockRow, x, y);
     if (Clicked(randomButton, x, y)) {
         TraceCommand("random");
-        randomColorMapRequest.store(1);  // drawn by the worker, the one thread that draws numbers
-        resetRequest.store(1);
+        windowWorker.PostRandomColorMap();  // drawn by the worker, the one thread that draws numbers
+        windowWorker.PostReset();
         RestartRefresh();
     }
 }
@@ -281,22 +298,19 @@ void EveryPageClicked(int32_t x, int32_t y)
     brightnessSlider.Press(x, y);
     if (Clicked(exportTileButton, x, y)) {
         TraceCommand("export-tile");
-        FormDefaultExportName();
         ExportTile();
     }
     if (Clicked(exportImageButton, x, y)) {
-        const int32_t width = static_cast<int32_t>(std::floor(tileSizeSlider.value[0]));
-        const int32_t height = static_cast<int32_t>(std::floor(tileSizeSlider.value[1]));
+        const int32_t width = windowSettings.tiledWidth, height = windowSettings.tiledHeight;
         Trace("command export-image " + std::to_string(width) + " " + std::to_string(height));
-        FormDefaultExportName();
         ExportTiledImage(width, height);
     }
     if (Clicked(newButton, x, y)) {
         TraceCommand("new");
         // A tick that finds a new quilt requested neither refreshes nor starts the worker: before
         // the first refresh, one is run first, or nothing would ever carry the request out.
-        if (workerNotStarted.load() != 0) MainWindowProc(Message{MessageKind::Timer});
-        newQuiltRequest.store(1);  // the ticks that follow wait for the search
+        if (windowWorker.state() == Worker::State::notStarted) MainWindowProc(Message{MessageKind::Timer});
+        windowWorker.PostNewQuilt();  // the ticks that follow wait for the search
         RestartRefresh();
     }
     if (previewTypeList.HitTest(x, y)) TraceCommand("preview-type", previewTypeList.selected);
@@ -332,27 +346,27 @@ void HandleMouseMove(int32_t x, int32_t y)
         // The wheels enforce only their lower bound; exports stop at this size.
         for (int32_t row = 0; row < tileSizeSlider.count; ++row)
             if (tileSizeSlider.value[row] > maxTiledPictureSide) tileSizeSlider.value[row] = maxTiledPictureSide;
+        windowSettings.tiledWidth = static_cast<int32_t>(std::floor(tileSizeSlider.value[0]));
+        windowSettings.tiledHeight = static_cast<int32_t>(std::floor(tileSizeSlider.value[1]));
     }
     if (panelTabs.selected == attractorPage && blurringSlider.Drag(x, y)) {
-        const double factor = LoadRelaxed(blurringSlider.value[0]);
-        StoreRelaxed(blurringFactor, factor);
-        StoreRelaxed(blurRadius, BlurRadiusFor(LoadRelaxed(latticeRadius), factor));
-        resetRequest.store(1);  // the picture starts afresh with the new blur
+        StoreRelaxed(windowSettings.blurringFactor, static_cast<double>(blurringSlider.value[0]));
+        windowWorker.PostReset();  // the picture starts afresh with the new blur
         RestartRefresh();
     }
     // The preview shows the new brightness when the button is released.
-    if (brightnessSlider.Drag(x, y)) StoreRelaxed(brightness, static_cast<double>(LoadRelaxed(brightnessSlider.value[0])));
+    if (brightnessSlider.Drag(x, y)) StoreRelaxed(windowSettings.brightness, static_cast<double>(brightnessSlider.value[0]));
 }
 
 void HandleLeftButtonUp()
 {
-    if (blurringSlider.dragging) TraceCommand("blurring", LoadRelaxed(blurringSlider.value[0]));
+    if (blurringSlider.dragging) TraceCommand("blurring", blurringSlider.value[0]);
     if (tileSizeSlider.dragging)
         Trace("command tile-size " + Number(tileSizeSlider.value[0]) + " " + Number(tileSizeSlider.value[1]));
     blurringSlider.dragging = false;
     tileSizeSlider.dragging = false;
     if (brightnessSlider.dragging) {
-        TraceCommand("brightness", LoadRelaxed(brightnessSlider.value[0]));
+        TraceCommand("brightness", brightnessSlider.value[0]);
         brightnessSlider.dragging = false;
         MainWindowProc(Message{MessageKind::Timer});
     }

@@ -6,8 +6,15 @@
 #include <string>
 
 #include "app/platform/platform.h"
+#include "engine/engine.h"
+#include "imaging/imaging.h"
 
 namespace tessalume {
+
+// The window's settings, which the controls show and edit, and the worker that grows its quilt
+// from them.
+extern Settings windowSettings;
+extern Worker windowWorker;
 
 // Intensity index last taken by a click on the "Intensity Function" list.
 extern int32_t lastIntensityChoice;
@@ -45,6 +52,26 @@ void AskToQuit();
 void RefreshTick();
 // After a setting change: the timer back to 400 ms, the list to "400ms", a tick at once.
 void RestartRefresh();
+
+// ---- File operations ---------------------------------------------------------------------
+
+// Each asks the desktop for a path, then writes or reads, and tells the user when a file cannot
+// be written or read.
+
+// The "Images" setting as read at start-up: where the open and folder dialogs start.
+extern std::string imagesFolder;
+// The path of the last confirmed file dialog.
+extern std::string chosenFilePath;
+// Frames of the refresh timer still to show "File Exported".
+extern int32_t exportNoticeTicks;
+
+bool ChooseExportFile(int32_t format);
+bool ChooseColorMapFile();
+void ChooseOutputDirectory();
+void ExportTile();
+void ExportTiledImage(int32_t width, int32_t height);
+bool SaveColorMapFile();
+bool LoadColorMapFile();
 
 // ---- Trace ------------------------------------------------------------------------------
 

@@ -9,14 +9,14 @@
 
 #include "app/platform/gtk_desktop.h"
 #include "app/shell.h"
-#include "engine/engine.h"
-#include "files/files.h"
-#include "imaging/imaging.h"
 #include "resources/resources.h"
 #include "ui/controls.h"
 #include "ui/draw/draw.h"
 
 namespace tessalume {
+
+Settings windowSettings;
+Worker windowWorker{windowSettings};
 
 namespace {
 
@@ -30,17 +30,13 @@ void InitScene(const StartOptions& options)
     LoadWidgetTextures();
     BuildFontLists();
     BuildThumbnailLists();
-    SeedGenerators(options.seedGiven ? options.seed : static_cast<uint32_t>(std::time(nullptr)));
+    Quilt& quilt = windowWorker.quilt();
+    SeedQuilt(quilt, options.seedGiven ? options.seed : static_cast<uint32_t>(std::time(nullptr)));
     BuildControls();
     BuildControlLists();
     BuildStaticLists();
-    colorMappingIndex = 0;
-    SelectPlotFunction();
-    SelectIntensityFunction();
-    SelectTransformationI();
-    SelectTransformationII();
-    ClearAccumulators();
-    NewQuilt();
+    ClearQuilt(quilt, windowSettings.intensity);
+    NewQuilt(quilt, windowSettings);
     CurrentPlatform().SetTimer(refreshIntervalTable[0].milliseconds);
 }
 
@@ -92,12 +88,12 @@ int32_t RunMessageLoop()
             framesWanted = std::max(framesWanted, message.kind == MessageKind::Timer ? 1 : framesAfterInput);
             continue;
         }
-        const bool newQuiltUnderWay = newQuiltRequest.load(std::memory_order_relaxed) != 0 ||
-                                      searching.load(std::memory_order_relaxed) != 0;
+        const bool newQuiltUnderWay = windowWorker.NewQuiltPending() || LoadRelaxed(windowWorker.quilt().searching) != 0;
         if (newQuiltUnderWay || newQuiltWasUnderWay) framesWanted = std::max(framesWanted, 1);
         newQuiltWasUnderWay = newQuiltUnderWay;
         if (!platform.WaitForMessageOrFrame(framesWanted > 0)) continue;
-        DrawFrame();
+        ShowSettings(windowSettings);
+        DrawFrame(windowWorker.quilt(), windowSettings, exportNoticeTicks > 0);
         platform.SwapBuffers();
         --framesWanted;
         if (!framesShown) Trace("ready");

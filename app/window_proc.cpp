@@ -13,7 +13,8 @@ void MainWindowProc(const Message& message)
     const int32_t y = clientHeight - message.y;
     switch (message.kind) {
     case MessageKind::Create:
-        LoadStartupDefaults();
+        imagesFolder = ImagesFolder();
+        windowSettings.outputFolder = imagesFolder;
         break;
     case MessageKind::Close:
         AskToQuit();

@@ -11,58 +11,59 @@
 #include <string>
 
 #include "engine/engine.h"
-#include "engine/random.h"
 #include "files/files.h"
 #include "imaging/imaging.h"
-#include "ui/controls.h"
 
 namespace tessalume {
 namespace {
 
-bool QuiltIsBlank()
+bool QuiltIsBlank(const Quilt& quilt)
 {
-    const std::size_t bytes = static_cast<std::size_t>(periodWidth) * periodHeight * 3;
+    const uint8_t* const image = quilt.image.data();
+    const std::size_t bytes = quilt.image.size();
     std::size_t differing = 0;
     for (std::size_t i = 3; i < bytes; i += 3)
-        differing += std::memcmp(QuiltImage + i, QuiltImage, 3) != 0;
+        differing += std::memcmp(image + i, image, 3) != 0;
     return differing * 10 < bytes / 3;
 }
 
 // Smooth, periodic over the period, every channel different: compresses like a quilt, unlike
 // noise. Used while the plotted quilt still comes out (almost) all background.
-void FillSyntheticQuilt()
+void FillSyntheticQuilt(Quilt& quilt)
 {
     const double turn = 6.283185307179586;
-    for (int32_t r = 0; r < periodHeight; ++r)
-        for (int32_t c = 0; c < periodWidth; ++c) {
-            const double u = turn * c / periodWidth;
-            const double v = turn * r / periodHeight;
+    const int32_t width = quilt.periodWidth;
+    const int32_t height = quilt.periodHeight;
+    for (int32_t r = 0; r < height; ++r)
+        for (int32_t c = 0; c < width; ++c) {
+            const double u = turn * c / width;
+            const double v = turn * r / height;
             const double a = std::cos(2 * u) + std::cos(u + 3 * v) + std::cos(u - 3 * v);
             const double b = std::cos(4 * u + 2 * v) * std::cos(2 * v);
-            uint8_t* p = QuiltImage + (static_cast<std::size_t>(r) * periodWidth + c) * 3;
+            uint8_t* p = quilt.image.data() + (static_cast<std::size_t>(r) * width + c) * 3;
             p[0] = static_cast<uint8_t>(127.5 + 42 * a);
             p[1] = static_cast<uint8_t>(127.5 + 120 * b);
             p[2] = static_cast<uint8_t>(127.5 + 60 * a * b);
         }
 }
 
+// The quilt of seed 1 with the settings at their start values, grown and toned as the
+// renderer makes it.
 const RgbPicture& LargestQuiltPicture()
 {
     static const RgbPicture picture = [] {
-        SeedGenerators(1);
-        BuildControls();
-        ApplySettings();
-        SelectTransformationI();
-        SelectTransformationII();
-        ClearAccumulators();
-        NewQuilt();
+        Settings settings;
+        Quilt quilt;
+        SeedQuilt(quilt, 1);
+        ApplySettings(quilt, settings);
+        ClearQuilt(quilt, settings.intensity);
+        NewQuilt(quilt, settings);
         for (int batch = 0; batch < 100; ++batch)  // two million points, as the renderer plots
-            RunWorkerSteps();
-        FlushPlotQueue();
-        intensitySlot.load()();
-        if (QuiltIsBlank())
-            FillSyntheticQuilt();
-        return MakeTiledPicture(maxTiledPictureSide, maxTiledPictureSide);
+            GrowBatch(quilt);
+        ToneQuilt(quilt, settings.brightness);
+        if (QuiltIsBlank(quilt))
+            FillSyntheticQuilt(quilt);
+        return MakeTiledPicture(quilt, maxTiledPictureSide, maxTiledPictureSide);
     }();
     return picture;
 }

@@ -8,22 +8,17 @@
 
 #include "engine/engine.h"
 #include "imaging/imaging.h"
-#include "ui/controls.h"
 
 namespace tessalume {
 namespace {
 
-void StartLikeTheRenderer(uint32_t seed)
+// A fresh quilt with the settings at their start values, seeded, the settings in force and
+// the picture cleared: where the renderer stands when it starts its search.
+void StartLikeTheRenderer(Quilt& quilt, const Settings& settings, uint32_t seed)
 {
-    SeedGenerators(seed);
-    BuildControls();
-    // The search blurs with the previous quilt's radius and may keep the previous indices.
-    blurRadius = 0;
-    transformIndexI = transformIndexII = 0;
-    ApplySettings();
-    SelectTransformationI();
-    SelectTransformationII();
-    ClearAccumulators();
+    SeedQuilt(quilt, seed);
+    ApplySettings(quilt, settings);
+    ClearQuilt(quilt, settings.intensity);
 }
 
 void SearchOverSeeds(benchmark::State& state)
@@ -34,11 +29,13 @@ void SearchOverSeeds(benchmark::State& state)
         seconds.clear();
         attempts.clear();
         for (uint32_t seed = 1; seed <= 50; ++seed) {
-            StartLikeTheRenderer(seed);
+            Settings settings;
+            Quilt quilt;
+            StartLikeTheRenderer(quilt, settings, seed);
             const auto start = std::chrono::steady_clock::now();
-            NewQuilt();
+            NewQuilt(quilt, settings);
             seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-            attempts.push_back(1000.0 * (searchPasses.load() - 1) + searchAttempts.load());
+            attempts.push_back(1000.0 * (quilt.searchPasses - 1) + quilt.searchAttempts);
         }
     }
     std::sort(seconds.begin(), seconds.end());

@@ -9,42 +9,45 @@ namespace {
 
 // A bounded orbit of the classic map with a small blur, and the corner tables as a search
 // pass lays them out.
-void PrepareOrbit(int32_t exponent, int32_t entryI, int32_t entryII)
+Quilt PreparedOrbit(int32_t exponent, int32_t entryI, int32_t entryII)
 {
-    engineRandom.Seed(5);
-    LayHexagon(false);
-    lambda = -0.59;
-    alpha = 0.2;
-    beta = 0.1;
-    gamma = -0.17;
-    omega = 0;
-    powerExponent = exponent;
-    blurRadius = 0.001;
-    transformFrequency = 6;
-    transformAmplitude = 0.5;
-    transformPhase = 0.3;
-    transformVariant = 2;
-    transformIndexI = entryI;
-    transformIndexII = entryII;
-    SelectTransformationI();
-    SelectTransformationII();
-    pointX = 0.1;
-    pointY = 0.05;
+    Quilt quilt;
+    quilt.orbit.random.Seed(5);
+    QuiltDesign& design = quilt.design;
+    LayHexagon(design, false);
+    design.lambda = -0.59;
+    design.alpha = 0.2;
+    design.beta = 0.1;
+    design.gamma = -0.17;
+    design.omega = 0;
+    design.powerExponent = exponent;
+    design.blurRadius = 0.001;
+    design.transformFrequency = 6;
+    design.transformAmplitude = 0.5;
+    design.transformPhase = 0.3;
+    design.transformVariant = 2;
+    design.transformIndexI = entryI;
+    design.transformIndexII = entryII;
+    SelectTransformations(quilt);
+    quilt.orbit.pointX = 0.1;
+    quilt.orbit.pointY = 0.05;
+    return quilt;
 }
 
-void RunSteps(benchmark::State& state)
+void RunSteps(benchmark::State& state, Quilt& quilt)
 {
+    Orbit& orbit = quilt.orbit;
     int64_t restarts = 0;
     for (auto _ : state) {
-        StepPoint();
-        pointX = nextX;
-        pointY = nextY;
+        StepPoint(quilt);
+        orbit.pointX = orbit.nextX;
+        orbit.pointY = orbit.nextY;
         // An orbit that leaves radius 5 (or becomes undefined) restarts in a small disc, so
         // every entry is timed on ordinary points; one comparison is far cheaper than pausing
         // the clock on every step.
-        if (!(pointX * pointX + pointY * pointY <= 25)) {
-            pointX = 0.1;
-            pointY = 0.05;
+        if (!(orbit.pointX * orbit.pointX + orbit.pointY * orbit.pointY <= 25)) {
+            orbit.pointX = 0.1;
+            orbit.pointY = 0.05;
             ++restarts;
         }
     }
@@ -58,9 +61,9 @@ void RunSteps(benchmark::State& state)
 // transcendental of r and then go through polar form.
 void BM_StepPoint(benchmark::State& state)
 {
-    PrepareOrbit(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)),
-                 static_cast<int32_t>(state.range(2)));
-    RunSteps(state);
+    Quilt quilt = PreparedOrbit(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)),
+                                static_cast<int32_t>(state.range(2)));
+    RunSteps(state, quilt);
 }
 BENCHMARK(BM_StepPoint)
     ->ArgNames({"m", "I", "II"})

@@ -18,7 +18,6 @@
 #include "engine/engine.h"
 #include "files/files.h"
 #include "imaging/imaging.h"
-#include "ui/controls.h"
 
 namespace tessalume {
 namespace {
@@ -64,56 +63,51 @@ std::string OutputFault(const std::string& path)
     return "";
 }
 
-// Steps 1 to 3 of the command line's semantics: the generators, the controls at their start
-// values with the options applied, and the settings in force.
-void PrepareSettings(const RenderOptions& options, const std::string& colorMapText)
+// Steps 1 to 3 of the command line's semantics: the settings at their start values with the
+// options applied, the generators seeded, the settings in force.
+Settings SettingsOf(const RenderOptions& options)
 {
-    SeedGenerators(*options.seed);
-    BuildControls();
-    if (options.resolution) resolutionList.selected = *options.resolution;
-    if (options.mapping) colorMappingList.selected = *options.mapping;
-    if (options.intensity) intensityList.selected = *options.intensity;
-    if (options.antialias) {
-        antialiasingList.selected = *options.antialias;
-        antialiasRadius = antialiasingTable[*options.antialias].radius;
-    }
+    Settings settings;
+    if (options.resolution) settings.resolution = *options.resolution;
+    if (options.mapping) settings.colorMapping = *options.mapping;
+    if (options.intensity) settings.intensity = *options.intensity;
+    if (options.antialias) settings.antialiasing = *options.antialias;
     if (options.transformI) {
-        transformIndexI = transformShownI = transformBrowserI.selected = *options.transformI;
-        transformLockI.entryOn[0] = true;
+        settings.transformI = settings.transformShownI = *options.transformI;
+        settings.transformILocked = true;
     }
     if (options.transformII) {
-        transformIndexII = transformShownII = transformBrowserII.selected = *options.transformII;
-        transformLockII.entryOn[0] = true;
+        settings.transformII = settings.transformShownII = *options.transformII;
+        settings.transformIILocked = true;
     }
     if (options.blur) {
-        blurringSlider.value[0] = *options.blur;
-        blurringFactor = static_cast<double>(*options.blur);
-        blurringLock.entryOn[0] = true;
+        settings.blurringFactor = static_cast<double>(*options.blur);
+        settings.blurringLocked = true;
     }
-    if (options.colorMapPath) {
-        ReadColorMapText(colorMapText);
-        colorMapLock.entryOn[0] = true;
-    }
-    if (options.format) outputFormatList.selected = *options.format;
-    ApplySettings();
+    settings.colorMapLocked = options.colorMapPath.has_value();
+    if (options.format) settings.outputFormat = *options.format;
+    settings.outputFolder = FolderOf(options.outPath);
+    return settings;
+}
+
+void PrepareQuilt(Quilt& quilt, const RenderOptions& options, const Settings& settings, const std::string& colorMapText)
+{
+    SeedQuilt(quilt, *options.seed);
+    if (options.colorMapPath) quilt.colorMap = ReadColorMapText(colorMapText);
+    ApplySettings(quilt, settings);
 }
 
 // Steps 4 to 6: the new quilt with its search, the Random presses, the brightness drag.
-void MakeQuilt(const RenderOptions& options)
+void MakeQuilt(Quilt& quilt, Settings& settings, const RenderOptions& options)
 {
-    SelectTransformationI();
-    SelectTransformationII();
-    ClearAccumulators();
-    NewQuilt();
+    ClearQuilt(quilt, settings.intensity);
+    NewQuilt(quilt, settings);
     for (int32_t press = 0; press < options.randomColorMaps; ++press) {
-        RandomColorMap();
-        ClearAccumulators();
-        ApplySettings();
+        RandomColorMap(quilt);
+        ClearQuilt(quilt, settings.intensity);
+        ApplySettings(quilt, settings);
     }
-    if (options.brightness) {
-        brightnessSlider.value[0] = *options.brightness;
-        brightness = static_cast<double>(*options.brightness);
-    }
+    if (options.brightness) settings.brightness = static_cast<double>(*options.brightness);
 }
 
 // Keeps one "\r" line on a terminal, rewritten at most four times a second.
@@ -150,13 +144,13 @@ struct PlotRun {
 };
 
 // Step 7: the worker's batches, one after the other on this thread.
-PlotRun PlotBatches(uint64_t requestedPoints, bool quiet)
+PlotRun PlotBatches(Quilt& quilt, uint64_t requestedPoints, bool quiet)
 {
     const uint64_t batches = requestedPoints / batchSteps + (requestedPoints % batchSteps != 0 ? 1 : 0);
     ProgressLine progress(!quiet && isatty(2) == 1);
     const auto start = std::chrono::steady_clock::now();
     for (uint64_t batch = 0; batch < batches; ++batch) {
-        RunWorkerSteps();
+        GrowBatch(quilt);
         progress.Show((batch + 1) * batchSteps, batches * batchSteps, start);
     }
     PlotRun run;
@@ -196,31 +190,32 @@ private:
     std::string text = "{";
 };
 
-std::string Summary(uint32_t seed, const PlotRun& run)
+std::string Summary(uint32_t seed, const Quilt& quilt, const Settings& settings, const PlotRun& run)
 {
+    const QuiltDesign& design = quilt.design;
     const double pointsPerSecond = run.seconds > 0 ? static_cast<double>(run.points) / run.seconds : 0.0;
     return JsonLine()
         .Whole("seed", seed)
-        .Whole("runNumber", runNumber)
-        .Whole("powerExponent", powerExponent)
-        .Real("lambda", lambda)
-        .Real("alpha", alpha)
-        .Real("beta", beta)
-        .Real("gamma", gamma)
-        .Real("omega", omega)
-        .Whole("transformIndexI", transformIndexI)
-        .Whole("transformIndexII", transformIndexII)
-        .Real("transformFrequency", transformFrequency)
-        .Real("transformAmplitude", transformAmplitude)
-        .Real("transformPhase", transformPhase)
-        .Whole("transformVariant", transformVariant)
-        .Real("latticeRadius", latticeRadius)
-        .Real("blurringFactor", blurringFactor)
-        .Real("blurRadius", blurRadius)
-        .Real("brightness", brightness)
-        .Whole("searchPasses", searchPasses.load())
-        .Whole("searchAttempts", searchAttempts.load())
-        .Text("defaultExportName", FileNameOf(defaultExportPath))
+        .Whole("runNumber", quilt.runNumber)
+        .Whole("powerExponent", design.powerExponent)
+        .Real("lambda", design.lambda)
+        .Real("alpha", design.alpha)
+        .Real("beta", design.beta)
+        .Real("gamma", design.gamma)
+        .Real("omega", design.omega)
+        .Whole("transformIndexI", design.transformIndexI)
+        .Whole("transformIndexII", design.transformIndexII)
+        .Real("transformFrequency", design.transformFrequency)
+        .Real("transformAmplitude", design.transformAmplitude)
+        .Real("transformPhase", design.transformPhase)
+        .Whole("transformVariant", design.transformVariant)
+        .Real("latticeRadius", design.latticeRadius)
+        .Real("blurringFactor", design.blurringFactor)
+        .Real("blurRadius", design.blurRadius)
+        .Real("brightness", settings.brightness)
+        .Whole("searchPasses", quilt.searchPasses)
+        .Whole("searchAttempts", quilt.searchAttempts)
+        .Text("defaultExportName", FileNameOf(DefaultExportName(quilt, settings)))
         .Whole("points", static_cast<long long>(run.points))
         .Real("plotSeconds", run.seconds)
         .Real("pointsPerSecond", pointsPerSecond)
@@ -262,19 +257,19 @@ int Render(int argc, const char* const* argv)
     if (const std::string fault = OutputFault(options.outPath); !fault.empty())
         return Refuse("cannot write " + QuotedForMessage(options.outPath) + ": " + fault);
 
-    outputDirectory = FolderOf(options.outPath);
-    PrepareSettings(options, colorMapText);
-    MakeQuilt(options);
-    const PlotRun run = PlotBatches(options.points, options.quiet);
-    intensitySlot.load()();
+    Settings settings = SettingsOf(options);
+    Quilt quilt;
+    PrepareQuilt(quilt, options, settings, colorMapText);
+    MakeQuilt(quilt, settings, options);
+    const PlotRun run = PlotBatches(quilt, options.points, options.quiet);
+    ToneQuilt(quilt, settings.brightness);
 
-    FormDefaultExportName();
-    const RgbPicture picture =
-        options.image ? MakeTiledPicture(options.image->width, options.image->height) : MakeTilePicture();
-    if (!WritePicture(options.outPath, outputFormatList.selected, picture))
+    const RgbPicture picture = options.image ? MakeTiledPicture(quilt, options.image->width, options.image->height)
+                                             : MakeTilePicture(quilt);
+    if (!WritePicture(options.outPath, settings.outputFormat, picture))
         return Refuse("cannot write " + QuotedForMessage(options.outPath));
 
-    return WriteToStandardOutput(Summary(*options.seed, run), "the summary");
+    return WriteToStandardOutput(Summary(*options.seed, quilt, settings, run), "the summary");
 }
 
 }  // namespace

@@ -6,12 +6,12 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <span>
 #include <string_view>
 
 #include "engine/engine.h"
-#include "files/desktop.h"
 #include "files/files.h"
-#include "ui/controls.h"
+#include "imaging/imaging.h"
 
 namespace tessalume {
 
@@ -99,20 +99,31 @@ std::string StorePath(std::string_view text, std::string& target)
     return {};
 }
 
+// A list the window offers, as an option names its entries: the list's title, its entries (the
+// labels of the table its subsystem keeps) and the entry a new session starts with.
+struct EntryList {
+    const char* title;
+    std::span<const char* const> entries;
+    int32_t start;
+};
+const EntryList resolutionList{resolutionTitle, labelsOf<resolutionTable>, Settings{}.resolution};
+const EntryList colorMappingList{colorMappingTitle, labelsOf<colorMappingTable>, Settings{}.colorMapping};
+const EntryList antialiasingList{antialiasingTitle, labelsOf<antialiasingTable>, Settings{}.antialiasing};
+const EntryList intensityList{intensityTitle, labelsOf<intensityTable>, Settings{}.intensity};
+
 // An entry of a list, by its index, as a click on the list picks it.
-std::string StoreEntry(std::string_view text, const ListBox& list, std::optional<int32_t>& target)
+std::string StoreEntry(std::string_view text, const EntryList& list, std::optional<int32_t>& target)
 {
-    return StoreWhole(text, 0, LayoutOf(&list)->entries.size() - 1, target);
+    return StoreWhole(text, 0, list.entries.size() - 1, target);
 }
 
 // What the usage says of a list option: the list's title, its entries and its start.
-std::string EntriesOf(const ListBox& list)
+std::string EntriesOf(const EntryList& list)
 {
-    const ListLayout& layout = *LayoutOf(&list);
-    std::string text = std::string(layout.title) + " entry:";
-    for (std::size_t i = 0; i < layout.entries.size(); ++i)
-        text += (i == 0 ? " " : ", ") + std::to_string(i) + " " + layout.entries[i];
-    return text + " (" + std::to_string(layout.start) + ")";
+    std::string text = std::string(list.title) + " entry:";
+    for (std::size_t i = 0; i < list.entries.size(); ++i)
+        text += (i == 0 ? " " : ", ") + std::to_string(i) + " " + list.entries[i];
+    return text + " (" + std::to_string(list.start) + ")";
 }
 
 // "--format" names an "Output Format" entry by its file extension.

@@ -5,31 +5,24 @@
 #include <cstdint>
 
 #include "engine/engine.h"
-#include "imaging/imaging.h"
+#include "engine/maths.h"
 
 namespace tessalume {
 
 namespace {
 // The digits below are the ones the quilts were found with; a neighbouring double changes
 // the orbit.
-constexpr double pi = 3.141592653589793;
-constexpr double twoPi = 6.283185307179586;
 constexpr double fourPi = 12.566370614359172;
 constexpr double eightPi = 25.132741228718345;
-constexpr double halfPi = 1.5707963267948966;
 constexpr double thirdPi = 1.0471975511965976;
 constexpr double sixthPi = 0.5235987755982988;
 constexpr double twelfthPi = 0.26179938779914946;
 constexpr double twoOverPi = 0.6366197723675814;
 const double hexagonApothem = std::cos(sixthPi);
-
-// Q: √u, −√(−u), or 0 for zero and for a value that is not a number.
-double SignedRoot(double u)
-{
-    if (u > 0) return std::sqrt(u);
-    if (u < 0) return -std::sqrt(-u);
-    return 0;
-}
+// Constants of the entries that take one.
+constexpr double transformConstantA = 5.0;
+constexpr double transformConstantB = 3.0;
+constexpr double unitScale = 1.0;
 
 // T: the arcsine scaled to [−1, 1].
 double ScaledArcSine(double u) { return twoOverPi * std::asin(u); }
@@ -42,64 +35,64 @@ double RootWaveMagnitude(double e)
 }
 
 // Catalogue I reads the current point.
-double SquaredRadius() { return pointY * pointY + pointX * pointX; }
-double Radius() { return std::sqrt(SquaredRadius()); }
-double PhasedAngle() { return std::atan2(pointY, pointX) + transformPhase; }
-double Wave() { return transformFrequency * PhasedAngle(); }
-double Apothem() { return polygonTable[transformVariant][0]; }
+double SquaredRadius(const Quilt& q) { return q.orbit.pointY * q.orbit.pointY + q.orbit.pointX * q.orbit.pointX; }
+double Radius(const Quilt& q) { return std::sqrt(SquaredRadius(q)); }
+double PhasedAngle(const Quilt& q) { return std::atan2(q.orbit.pointY, q.orbit.pointX) + q.design.transformPhase; }
+double Wave(const Quilt& q) { return q.design.transformFrequency * PhasedAngle(q); }
+double Apothem(const Quilt& q) { return polygonTable[q.design.transformVariant][0]; }
 
 // ψ: the direction θ + φ measured from the middle of its polygon sector.
-double SectorAngle()
+double SectorAngle(const Quilt& q)
 {
-    const double* row = polygonTable[transformVariant];
-    return std::fmod(PhasedAngle() + pi, row[1]) - row[2];
+    const double* row = polygonTable[q.design.transformVariant];
+    return std::fmod(PhasedAngle(q) + pi, row[1]) - row[2];
 }
 
 // P: the polygon's radius in the direction θ + φ.
-double PolygonRadius()
+double PolygonRadius(const Quilt& q)
 {
-    const double c = std::cos(SectorAngle());
-    return c == 0 ? 1.0 : Apothem() / c;
+    const double c = std::cos(SectorAngle(q));
+    return c == 0 ? 1.0 : Apothem(q) / c;
 }
 
 // P′: as P with the root wave in place of the cosine.
-double PolygonRadiusWave()
+double PolygonRadiusWave(const Quilt& q)
 {
-    const double c = SignedRootWaveCos(SectorAngle());
-    return c == 0 ? 1.0 : Apothem() / c;
+    const double c = SignedRootWaveCos(SectorAngle(q));
+    return c == 0 ? 1.0 : Apothem(q) / c;
 }
 
 // Catalogue II reads and rewrites the new point.
-double NextSquaredRadius() { return nextY * nextY + nextX * nextX; }
-double NextRadius() { return std::sqrt(NextSquaredRadius()); }
-double NextAngle() { return std::atan2(nextY, nextX); }
+double NextSquaredRadius(const Quilt& q) { return q.orbit.nextY * q.orbit.nextY + q.orbit.nextX * q.orbit.nextX; }
+double NextRadius(const Quilt& q) { return std::sqrt(NextSquaredRadius(q)); }
+double NextAngle(const Quilt& q) { return std::atan2(q.orbit.nextY, q.orbit.nextX); }
 
-void SetPolar(double angle, double radius)
+void SetPolar(Quilt& q, double angle, double radius)
 {
-    nextX = std::cos(angle) * radius;
-    nextY = std::sin(angle) * radius;
+    q.orbit.nextX = std::cos(angle) * radius;
+    q.orbit.nextY = std::sin(angle) * radius;
 }
 
-void SetRadius(double radius) { SetPolar(NextAngle(), radius); }
+void SetRadius(Quilt& q, double radius) { SetPolar(q, NextAngle(q), radius); }
 
-void TurnBy(double turn) { SetPolar(NextAngle() + turn, NextRadius()); }
+void TurnBy(Quilt& q, double turn) { SetPolar(q, NextAngle(q) + turn, NextRadius(q)); }
 
-void Scale(double factor)
+void Scale(Quilt& q, double factor)
 {
-    nextX = nextX * factor;
-    nextY = nextY * factor;
+    q.orbit.nextX = q.orbit.nextX * factor;
+    q.orbit.nextY = q.orbit.nextY * factor;
 }
 
-uint32_t DrawCorner() { return engineRandom.NextWord() % 6; }
+uint32_t DrawCorner(Quilt& q) { return q.orbit.random.NextWord() % 6; }
 
 // D_i + d / (|d| + 0.5) with d = (x, y) − D_i.
-void PullTowardCorner(uint32_t i, double x, double y)
+void PullTowardCorner(Quilt& q, uint32_t i, double x, double y)
 {
-    const double dx = x - hexPointX[i];
-    const double dy = y - hexPointY[i];
+    const double dx = x - q.design.hexPointX[i];
+    const double dy = y - q.design.hexPointY[i];
     const double length = std::sqrt(dx * dx + dy * dy);
-    nextX = hexPointX[i] + dx / (length + 0.5);
-    nextY = hexPointY[i] + dy / (length + 0.5);
+    q.orbit.nextX = q.design.hexPointX[i] + dx / (length + 0.5);
+    q.orbit.nextY = q.design.hexPointY[i] + dy / (length + 0.5);
 }
 
 // First stage of catalogue II entry 14: the word picks the centre and whether to twist.
@@ -118,234 +111,234 @@ double SignedRootWaveCos(double x)
     return sign * RootWaveMagnitude(std::sin(x + pi));
 }
 
-const EngineFunction transformationCatalogueI[catalogueSize] = {
-    /* 0 */ [] { fieldTerm = SquaredRadius(); },
-    /* 1 */ [] { fieldTerm = Radius(); },
-    /* 2 */ [] { fieldTerm = std::pow(SquaredRadius(), 0.125); },
-    /* 3 */ [] { fieldTerm = 2 - SquaredRadius(); },
-    /* 4 */ [] { fieldTerm = 4 / (SquaredRadius() + 2); },
+const Transformation transformationCatalogueI[catalogueSize] = {
+    /* 0 */ [](Quilt& q) { q.orbit.fieldTerm = SquaredRadius(q); },
+    /* 1 */ [](Quilt& q) { q.orbit.fieldTerm = Radius(q); },
+    /* 2 */ [](Quilt& q) { q.orbit.fieldTerm = std::pow(SquaredRadius(q), 0.125); },
+    /* 3 */ [](Quilt& q) { q.orbit.fieldTerm = 2 - SquaredRadius(q); },
+    /* 4 */ [](Quilt& q) { q.orbit.fieldTerm = 4 / (SquaredRadius(q) + 2); },
     /* 5 */
-    [] {
-        const double y4 = pointY * pointY * pointY * pointY;
-        const double x4 = pointX * pointX * pointX * pointX;
-        fieldTerm = std::sqrt(y4 + x4);
+    [](Quilt& q) {
+        const double y4 = q.orbit.pointY * q.orbit.pointY * q.orbit.pointY * q.orbit.pointY;
+        const double x4 = q.orbit.pointX * q.orbit.pointX * q.orbit.pointX * q.orbit.pointX;
+        q.orbit.fieldTerm = std::sqrt(y4 + x4);
     },
-    /* 6 */ [] { fieldTerm = Radius() * (1 + transformAmplitude * std::cos(Wave())); },
+    /* 6 */ [](Quilt& q) { q.orbit.fieldTerm = Radius(q) * (1 + q.design.transformAmplitude * std::cos(Wave(q))); },
     /* 7 */
-    [] { fieldTerm = Radius() * (1 + transformAmplitude * ScaledArcSine(std::cos(Wave()))); },
+    [](Quilt& q) { q.orbit.fieldTerm = Radius(q) * (1 + q.design.transformAmplitude * ScaledArcSine(std::cos(Wave(q)))); },
     /* 8 */
-    [] {
-        const double wave = std::tanh(transformConstantB * std::cos(Wave()));
-        fieldTerm = Radius() * (1 + transformAmplitude * wave);
+    [](Quilt& q) {
+        const double wave = std::tanh(transformConstantB * std::cos(Wave(q)));
+        q.orbit.fieldTerm = Radius(q) * (1 + q.design.transformAmplitude * wave);
     },
-    /* 9 */ [] { fieldTerm = Radius() * (1 + transformAmplitude * SignedRoot(std::cos(Wave()))); },
-    /* 10 */ [] { fieldTerm = Radius() * (1 + transformAmplitude * SignedRootWaveCos(Wave())); },
-    /* 11 */ [] { fieldTerm = Radius() * PolygonRadius(); },
-    /* 12 */ [] { fieldTerm = Radius() / PolygonRadius(); },
-    /* 13 */ [] { fieldTerm = std::log(Radius()) * PolygonRadius(); },
-    /* 14 */ [] { fieldTerm = (SquaredRadius() + 1) * (PolygonRadius() + 0.01); },
+    /* 9 */ [](Quilt& q) { q.orbit.fieldTerm = Radius(q) * (1 + q.design.transformAmplitude * SignedRoot(std::cos(Wave(q)))); },
+    /* 10 */ [](Quilt& q) { q.orbit.fieldTerm = Radius(q) * (1 + q.design.transformAmplitude * SignedRootWaveCos(Wave(q))); },
+    /* 11 */ [](Quilt& q) { q.orbit.fieldTerm = Radius(q) * PolygonRadius(q); },
+    /* 12 */ [](Quilt& q) { q.orbit.fieldTerm = Radius(q) / PolygonRadius(q); },
+    /* 13 */ [](Quilt& q) { q.orbit.fieldTerm = std::log(Radius(q)) * PolygonRadius(q); },
+    /* 14 */ [](Quilt& q) { q.orbit.fieldTerm = (SquaredRadius(q) + 1) * (PolygonRadius(q) + 0.01); },
     /* 15 */
-    [] {
-        const double t = Wave();
-        fieldTerm = Radius() * (1 + transformAmplitude * (std::sin(t) + 0.25 * std::sin(8 * t)));
+    [](Quilt& q) {
+        const double t = Wave(q);
+        q.orbit.fieldTerm = Radius(q) * (1 + q.design.transformAmplitude * (std::sin(t) + 0.25 * std::sin(8 * t)));
     },
     /* 16 */
-    [] {
-        const double t = Wave();
+    [](Quilt& q) {
+        const double t = Wave(q);
         const double wave = ScaledArcSine(std::sin(t)) + 0.25 * ScaledArcSine(std::sin(8 * t));
-        fieldTerm = Radius() * (1 + transformAmplitude * wave);
+        q.orbit.fieldTerm = Radius(q) * (1 + q.design.transformAmplitude * wave);
     },
     /* 17 */
-    [] {
-        const double t = Wave();
+    [](Quilt& q) {
+        const double t = Wave(q);
         const double wave = SignedRootWave(t) + 0.25 * SignedRoot(std::sin(8 * t));
-        fieldTerm = Radius() * (1 + transformAmplitude * wave);
+        q.orbit.fieldTerm = Radius(q) * (1 + q.design.transformAmplitude * wave);
     },
-    /* 18 */ [] { fieldTerm = std::log(Radius()) * PolygonRadiusWave(); },
+    /* 18 */ [](Quilt& q) { q.orbit.fieldTerm = std::log(Radius(q)) * PolygonRadiusWave(q); },
     /* 19 */
-    [] {
-        fieldTerm = Radius() * (1 + std::fabs(transformAmplitude * SignedRoot(std::sin(Wave()))));
+    [](Quilt& q) {
+        q.orbit.fieldTerm = Radius(q) * (1 + std::fabs(q.design.transformAmplitude * SignedRoot(std::sin(Wave(q)))));
     },
-    /* 20 */ [] { fieldTerm = Radius() * (1 + std::fabs(transformAmplitude * SignedRootWave(Wave()))); },
+    /* 20 */ [](Quilt& q) { q.orbit.fieldTerm = Radius(q) * (1 + std::fabs(q.design.transformAmplitude * SignedRootWave(Wave(q)))); },
     /* 21 */
-    [] {
-        const double s = std::sin(Wave());
-        const double r = Radius();
-        fieldTerm = s >= 0 ? r * (1 + transformAmplitude * s) : r;
+    [](Quilt& q) {
+        const double s = std::sin(Wave(q));
+        const double r = Radius(q);
+        q.orbit.fieldTerm = s >= 0 ? r * (1 + q.design.transformAmplitude * s) : r;
     },
     /* 22 */
-    [] {
-        const double c = std::cos(SectorAngle());
-        const double r2 = SquaredRadius();
-        fieldTerm = c == 0 ? r2 : r2 * (Apothem() / SignedRoot(c));
+    [](Quilt& q) {
+        const double c = std::cos(SectorAngle(q));
+        const double r2 = SquaredRadius(q);
+        q.orbit.fieldTerm = c == 0 ? r2 : r2 * (Apothem(q) / SignedRoot(c));
     },
-    /* 23 */ [] { fieldTerm = Radius() * PolygonRadiusWave(); },
+    /* 23 */ [](Quilt& q) { q.orbit.fieldTerm = Radius(q) * PolygonRadiusWave(q); },
     /* 24 */
-    [] {
-        const double p = PolygonRadiusWave();
-        fieldTerm = std::cos(Radius() * p) * p;
+    [](Quilt& q) {
+        const double p = PolygonRadiusWave(q);
+        q.orbit.fieldTerm = std::cos(Radius(q) * p) * p;
     },
     // 25..29 add the phase once more beside ψ and divide without a guard.
     /* 25 */
-    [] {
-        const double divisor = ScaledArcSine(std::cos(SectorAngle() + transformPhase));
-        fieldTerm = SquaredRadius() / divisor * Apothem();
+    [](Quilt& q) {
+        const double divisor = ScaledArcSine(std::cos(SectorAngle(q) + q.design.transformPhase));
+        q.orbit.fieldTerm = SquaredRadius(q) / divisor * Apothem(q);
     },
     /* 26 */
-    [] {
-        fieldTerm = Apothem() / SignedRootWaveCos(SectorAngle() + transformPhase) * SquaredRadius();
+    [](Quilt& q) {
+        q.orbit.fieldTerm = Apothem(q) / SignedRootWaveCos(SectorAngle(q) + q.design.transformPhase) * SquaredRadius(q);
     },
     /* 27 */
-    [] {
-        const double divisor = SignedRoot(std::cos(SectorAngle() + transformPhase));
-        fieldTerm = SquaredRadius() * (Apothem() / divisor);
+    [](Quilt& q) {
+        const double divisor = SignedRoot(std::cos(SectorAngle(q) + q.design.transformPhase));
+        q.orbit.fieldTerm = SquaredRadius(q) * (Apothem(q) / divisor);
     },
     /* 28 */
-    [] {
+    [](Quilt& q) {
         // The hexagon's sector whatever the variant.
-        const double psi = std::fmod(PhasedAngle() + pi, thirdPi) - sixthPi;
-        fieldTerm = SquaredRadius() / std::cos(psi + transformPhase) * hexagonApothem;
+        const double psi = std::fmod(PhasedAngle(q) + pi, thirdPi) - sixthPi;
+        q.orbit.fieldTerm = SquaredRadius(q) / std::cos(psi + q.design.transformPhase) * hexagonApothem;
     },
     /* 29 */
-    [] {
-        fieldTerm = Apothem() / std::cos(2 * SectorAngle() + transformPhase) * SquaredRadius();
+    [](Quilt& q) {
+        q.orbit.fieldTerm = Apothem(q) / std::cos(2 * SectorAngle(q) + q.design.transformPhase) * SquaredRadius(q);
     },
 };
 
-const EngineFunction transformationCatalogueII[catalogueSize] = {
-    /* 0 */ [] {},
-    /* 1 */ [] { Scale(2 / (NextSquaredRadius() + 1)); },
+const Transformation transformationCatalogueII[catalogueSize] = {
+    /* 0 */ [](Quilt&) {},
+    /* 1 */ [](Quilt& q) { Scale(q, 2 / (NextSquaredRadius(q) + 1)); },
     /* 2 */
-    [] {
-        const double r = NextRadius();
-        SetRadius(r * (1 + 0.2 * std::sin(eightPi * r)));
+    [](Quilt& q) {
+        const double r = NextRadius(q);
+        SetRadius(q, r * (1 + 0.2 * std::sin(eightPi * r)));
     },
-    /* 3 */ [] { Scale(1 + 1 / (NextSquaredRadius() + 1)); },
-    /* 4 */ [] { SetRadius(std::sqrt(NextRadius())); },
+    /* 3 */ [](Quilt& q) { Scale(q, 1 + 1 / (NextSquaredRadius(q) + 1)); },
+    /* 4 */ [](Quilt& q) { SetRadius(q, std::sqrt(NextRadius(q))); },
     /* 5 */
-    [] {
-        const double r = NextRadius();
-        SetRadius(r * (1 + 0.12732395447351627 * std::asin(std::sin(eightPi * r))));
+    [](Quilt& q) {
+        const double r = NextRadius(q);
+        SetRadius(q, r * (1 + 0.12732395447351627 * std::asin(std::sin(eightPi * r))));
     },
     /* 6 */
-    [] {
-        const double r = NextRadius();
-        SetRadius(r * (1 + 0.2 * std::tanh(transformConstantA * std::sin(eightPi * r))));
+    [](Quilt& q) {
+        const double r = NextRadius(q);
+        SetRadius(q, r * (1 + 0.2 * std::tanh(transformConstantA * std::sin(eightPi * r))));
     },
-    /* 7 */ [] { Scale(1.75); },
+    /* 7 */ [](Quilt& q) { Scale(q, 1.75); },
     /* 8 */
-    [] {
-        if (engineRandom.NextWord() % 10 != 0) return;
-        SetPolar(NextAngle() + twelfthPi, 0.25 * NextRadius());
+    [](Quilt& q) {
+        if (q.orbit.random.NextWord() % 10 != 0) return;
+        SetPolar(q, NextAngle(q) + twelfthPi, 0.25 * NextRadius(q));
     },
     /* 9 */
-    [] {
-        if (!engineRandom.NextCoin()) return;
-        const uint32_t i = DrawCorner();
-        const double dx = nextX - hexPointX[i];
-        const double dy = nextY - hexPointY[i];
+    [](Quilt& q) {
+        if (!q.orbit.random.NextCoin()) return;
+        const uint32_t i = DrawCorner(q);
+        const double dx = q.orbit.nextX - q.design.hexPointX[i];
+        const double dy = q.orbit.nextY - q.design.hexPointY[i];
         const double d2 = dx * dx + dy * dy;
         if (d2 == 0) return;
-        nextX = hexPointX[i] + unitScale / d2 * dx;
-        nextY = hexPointY[i] + unitScale / d2 * dy;
+        q.orbit.nextX = q.design.hexPointX[i] + unitScale / d2 * dx;
+        q.orbit.nextY = q.design.hexPointY[i] + unitScale / d2 * dy;
     },
     /* 10 */
-    [] {
-        const double w = NextAngle() + pi;
+    [](Quilt& q) {
+        const double w = NextAngle(q) + pi;
         const double c = std::cos(std::fmod(w, thirdPi) - sixthPi);
         const double hexagonRadius = c == 0 ? 1.0 : hexagonApothem / c;
-        const double rho = NextRadius() * hexagonRadius;
-        SetPolar(w - halfPi * SignedRootWave(fourPi * rho), rho);
+        const double rho = NextRadius(q) * hexagonRadius;
+        SetPolar(q, w - halfPi * SignedRootWave(fourPi * rho), rho);
     },
     /* 11 */
-    [] {
-        if (!engineRandom.NextCoin()) return;
-        const uint32_t i = DrawCorner();
-        nextX = hexPointX[i] - 0.25 * nextX;
-        nextY = hexPointY[i] - 0.25 * nextY;
+    [](Quilt& q) {
+        if (!q.orbit.random.NextCoin()) return;
+        const uint32_t i = DrawCorner(q);
+        q.orbit.nextX = q.design.hexPointX[i] - 0.25 * q.orbit.nextX;
+        q.orbit.nextY = q.design.hexPointY[i] - 0.25 * q.orbit.nextY;
     },
     /* 12 */
-    [] {
-        if (!engineRandom.NextCoin()) return;
-        nextX = 0.9 * pointX;
-        nextY = 0.9 * pointY;
+    [](Quilt& q) {
+        if (!q.orbit.random.NextCoin()) return;
+        q.orbit.nextX = 0.9 * q.orbit.pointX;
+        q.orbit.nextY = 0.9 * q.orbit.pointY;
     },
-    /* 13 */ [] { TurnBy(-std::pow(NextRadius(), -0.25)); },
+    /* 13 */ [](Quilt& q) { TurnBy(q, -std::pow(NextRadius(q), -0.25)); },
     /* 14 */
-    [] {
-        const uint32_t k = engineRandom.NextWord() % 7;
+    [](Quilt& q) {
+        const uint32_t k = q.orbit.random.NextWord() % 7;
         if (twistsBeforeInversion[k]) {
-            const double r = NextRadius();
-            SetPolar(NextAngle() - std::pow(r, -0.5), r);
+            const double r = NextRadius(q);
+            SetPolar(q, NextAngle(q) - std::pow(r, -0.5), r);
         }
-        const double a = unitScale * nextX - hexPointX[k];
-        const double b = unitScale * nextY - hexPointY[k];
+        const double a = unitScale * q.orbit.nextX - q.design.hexPointX[k];
+        const double b = unitScale * q.orbit.nextY - q.design.hexPointY[k];
         const double n = a * a + b * b;
         if (n == 0) return;
-        const double qx = a / n + 0.5 * hexPointX[k];
-        const double qy = b / n + 0.5 * hexPointY[k];
+        const double qx = a / n + 0.5 * q.design.hexPointX[k];
+        const double qy = b / n + 0.5 * q.design.hexPointY[k];
         if (qx * qx + qy * qy >= 10.0) return;
-        nextX = qx;
-        nextY = qy;
+        q.orbit.nextX = qx;
+        q.orbit.nextY = qy;
     },
-    /* 15 */ [] { Scale(1 + 0.5 * std::cos(twoPi * NextSquaredRadius())); },
-    /* 16 */ [] { TurnBy(-std::log(NextRadius())); },
-    /* 17 */ [] { PullTowardCorner(DrawCorner(), nextX, nextY); },
+    /* 15 */ [](Quilt& q) { Scale(q, 1 + 0.5 * std::cos(twoPi * NextSquaredRadius(q))); },
+    /* 16 */ [](Quilt& q) { TurnBy(q, -std::log(NextRadius(q))); },
+    /* 17 */ [](Quilt& q) { PullTowardCorner(q, DrawCorner(q), q.orbit.nextX, q.orbit.nextY); },
     /* 18 */
-    [] {
-        const uint32_t i = DrawCorner();
-        const double s = 0.5 * (1 + 0.5 * std::sin(twoPi * NextSquaredRadius()));
-        nextX = s * nextX + hexPointX[i];
-        nextY = s * nextY + hexPointY[i];
+    [](Quilt& q) {
+        const uint32_t i = DrawCorner(q);
+        const double s = 0.5 * (1 + 0.5 * std::sin(twoPi * NextSquaredRadius(q)));
+        q.orbit.nextX = s * q.orbit.nextX + q.design.hexPointX[i];
+        q.orbit.nextY = s * q.orbit.nextY + q.design.hexPointY[i];
     },
     /* 19 */
-    [] {
-        if (engineRandom.NextCoin()) Scale(1 / (NextSquaredRadius() + 1));
+    [](Quilt& q) {
+        if (q.orbit.random.NextCoin()) Scale(q, 1 / (NextSquaredRadius(q) + 1));
     },
     /* 20 */
-    [] {
-        if (engineRandom.NextCoin()) Scale(1 / (NextSquaredRadius() + 2));
+    [](Quilt& q) {
+        if (q.orbit.random.NextCoin()) Scale(q, 1 / (NextSquaredRadius(q) + 2));
     },
     /* 21 */
-    [] {
-        if (!engineRandom.NextCoin()) return;
-        const uint32_t i = DrawCorner();
-        nextX = 0.5 * hexPointX[i] - 0.5 * nextX;
-        nextY = 0.5 * hexPointY[i] - 0.5 * nextY;
+    [](Quilt& q) {
+        if (!q.orbit.random.NextCoin()) return;
+        const uint32_t i = DrawCorner(q);
+        q.orbit.nextX = 0.5 * q.design.hexPointX[i] - 0.5 * q.orbit.nextX;
+        q.orbit.nextY = 0.5 * q.design.hexPointY[i] - 0.5 * q.orbit.nextY;
     },
     // 22..25 jump from the point before the step instead of the new one.
     /* 22 */
-    [] {
-        if (!engineRandom.NextCoin()) return;
-        nextX = -0.8 * pointX;
-        nextY = -0.8 * pointY;
+    [](Quilt& q) {
+        if (!q.orbit.random.NextCoin()) return;
+        q.orbit.nextX = -0.8 * q.orbit.pointX;
+        q.orbit.nextY = -0.8 * q.orbit.pointY;
     },
     /* 23 */
-    [] {
-        if (!engineRandom.NextCoin()) return;
-        const uint32_t i = DrawCorner();
-        nextX = 0.25 * hexMidX[i] + 0.5 * pointX;
-        nextY = 0.25 * hexMidY[i] + 0.5 * pointY;
+    [](Quilt& q) {
+        if (!q.orbit.random.NextCoin()) return;
+        const uint32_t i = DrawCorner(q);
+        q.orbit.nextX = 0.25 * q.design.hexMidX[i] + 0.5 * q.orbit.pointX;
+        q.orbit.nextY = 0.25 * q.design.hexMidY[i] + 0.5 * q.orbit.pointY;
     },
     /* 24 */
-    [] {
-        if (!engineRandom.NextCoin()) return;
-        PullTowardCorner(DrawCorner(), pointX, pointY);
+    [](Quilt& q) {
+        if (!q.orbit.random.NextCoin()) return;
+        PullTowardCorner(q, DrawCorner(q), q.orbit.pointX, q.orbit.pointY);
     },
     /* 25 */
-    [] {
-        if (!engineRandom.NextCoin()) return;
-        const uint32_t i = DrawCorner();
-        const double dx = pointX - hexPointX[i];
-        const double dy = pointY - hexPointY[i];
+    [](Quilt& q) {
+        if (!q.orbit.random.NextCoin()) return;
+        const uint32_t i = DrawCorner(q);
+        const double dx = q.orbit.pointX - q.design.hexPointX[i];
+        const double dy = q.orbit.pointY - q.design.hexPointY[i];
         const double d2 = dx * dx + dy * dy;
-        nextX = hexPointX[i] + dx / (d2 + 1);
-        nextY = hexPointY[i] + dy / (d2 + 1);
+        q.orbit.nextX = q.design.hexPointX[i] + dx / (d2 + 1);
+        q.orbit.nextY = q.design.hexPointY[i] + dy / (d2 + 1);
     },
-    /* 26 */ [] { TurnBy(std::sin(twoPi * NextRadius())); },
-    /* 27 */ [] { TurnBy(ScaledArcSine(std::sin(twoPi * NextRadius()))); },
-    /* 28 */ [] { TurnBy(SignedRoot(std::sin(twoPi * NextRadius()))); },
-    /* 29 */ [] { TurnBy(std::tanh(3 * std::sin(twoPi * NextRadius()))); },
+    /* 26 */ [](Quilt& q) { TurnBy(q, std::sin(twoPi * NextRadius(q))); },
+    /* 27 */ [](Quilt& q) { TurnBy(q, ScaledArcSine(std::sin(twoPi * NextRadius(q)))); },
+    /* 28 */ [](Quilt& q) { TurnBy(q, SignedRoot(std::sin(twoPi * NextRadius(q)))); },
+    /* 29 */ [](Quilt& q) { TurnBy(q, std::tanh(3 * std::sin(twoPi * NextRadius(q)))); },
 };
 
 }  // namespace tessalume

@@ -1,63 +1,22 @@
-// The quilt engine's door: its process-wide state and its operations. There is no engine
-// object; the worker, the search and the interface thread read and write these directly.
+// The quilt engine's door: the settings a user chooses, the quilt as a value (what its search
+// chose, the orbit that draws it, the accumulators it is drawn into), the step of the orbit, the
+// transformation catalogues, the search and the colour maps. Nothing here is process-wide: every
+// operation takes the quilt and the settings it works with, so two quilts can grow on two
+// threads at once.
 #pragma once
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <stop_token>
+#include <string>
+#include <vector>
 
 #include "engine/random.h"
 #include "engine/relaxed.h"
 
 namespace tessalume {
-
-// Every transformation, plot and intensity function takes nothing and returns nothing: it
-// works on the globals below.
-using EngineFunction = void (*)();
-
-// Point of the iteration.
-extern double pointX, pointY;  // current point z
-extern double nextX, nextY;    // point made by the current step, rewritten by Transformation II
-extern double fieldTerm;       // F(z) of Transformation I
-
-// Map coefficients, chosen by the search.
-extern double lambda, alpha, beta, gamma, omega;
-extern int32_t powerExponent;  // m; the degree of symmetry is m + 2
-
-// Blur.
-extern double blurringFactor;
-extern double blurRadius;
-
-// The blur radius of a lattice radius and a blurring factor: 1/512 of the radius per unit.
-inline double BlurRadiusFor(double radius, double factor)
-{
-    return radius * 0.001953125 * factor;
-}
-
-// Transformation parameters, read by the catalogue entries.
-extern double transformFrequency;
-extern double transformAmplitude;
-extern double transformPhase;
-extern int32_t transformVariant;  // row of polygonTable
-extern double transformConstantA;
-extern double transformConstantB;
-extern double unitScale;
-extern double polygonTable[4][3];  // (apothem, sector, halfSector) for 3, 12, 6 and 9 corners
-
-// Catalogue selections and the function slots the worker calls.
-extern int32_t transformIndexI, transformIndexII;
-extern int32_t transformShownI, transformShownII;
-extern EngineFunction transformSlotI;
-extern EngineFunction transformSlotII;
-extern EngineFunction plotSlot;
-
-// Lattice and scale, fixed when a search accepts an orbit.
-extern double latticeRadius;
-extern double latticeOffsetX[13], latticeOffsetY[13];
-extern double hexPointX[7], hexPointY[7];
-extern double hexMidX[6], hexMidY[6];
-extern double pixelScale;
-extern double inverseStepRange;
 
 // The row of a list's table for a selection; nullptr for a selection outside the table.
 template <typename Row, std::size_t size>
@@ -65,6 +24,14 @@ constexpr const Row* RowOf(const Row (&table)[size], int32_t selection)
 {
     return static_cast<uint32_t>(selection) < size ? &table[selection] : nullptr;
 }
+
+// The labels of a list's table, in the table's order: what the list shows.
+template <const auto& table>
+inline constexpr auto labelsOf = [] {
+    std::array<const char*, std::size(table)> labels{};
+    for (std::size_t i = 0; i < labels.size(); ++i) labels[i] = table[i].label;
+    return labels;
+}();
 
 // The "Quilt Resolution" list: the sizes of each entry's period and preview texture, and the
 // factor by which the intensity functions that follow the resolution raise their gain.
@@ -74,102 +41,195 @@ struct ResolutionRow {
     int32_t periodWidth, periodHeight, halfWidth, halfHeight;
     double gainFactor;
 };
+inline constexpr const char* resolutionTitle = "Quilt Resolution";
 inline constexpr ResolutionRow resolutionTable[] = {
     {"444 x 256", 512, 444, 256, 222, 128, 1.0},
     {"886 x 512", 1024, 886, 512, 443, 256, 1.5},
     {"1774 x 1024", 2048, 1774, 1024, 887, 512, 2.25},
 };
 inline constexpr int32_t resolutionCount = static_cast<int32_t>(std::size(resolutionTable));
-// The last row is the largest: the static buffers are sized for it.
-inline constexpr ResolutionRow largestResolution = resolutionTable[resolutionCount - 1];
-inline constexpr int32_t maxPeriodWidth = largestResolution.periodWidth;
-inline constexpr int32_t maxPeriodHeight = largestResolution.periodHeight;
-inline constexpr int32_t maxPeriodCells = maxPeriodWidth * maxPeriodHeight;
-inline constexpr uint32_t maxTextureSize = largestResolution.textureSize;
+inline constexpr uint32_t maxTextureSize = resolutionTable[resolutionCount - 1].textureSize;
 
-extern uint32_t textureSize;
-extern int32_t periodWidth, periodHeight, halfWidth, halfHeight;
-extern int32_t activeResolution;
+// The two transformation catalogues have 30 entries each, in browser order.
+inline constexpr int32_t catalogueSize = 30;
 
-// Sets the four period sizes from the row whose texture size is textureSize; any other
-// texture size leaves them.
-void SetPeriodFromTextureSize();
+// ---- Settings -----------------------------------------------------------------------------
 
-// Requests between the interface thread and the worker: each is set by one side and cleared
-// by the other, and is looked at only between batches. The interface posts a request with 1;
-// the worker sets a reset or a random colour map to 2 while it carries it out, so that one
-// posted again meanwhile is carried out once more rather than lost, and one still at 1 can be
-// withdrawn.
-extern std::atomic<uint8_t> newQuiltRequest;
-extern std::atomic<uint8_t> resetRequest;
-extern std::atomic<uint8_t> clearOnReset;
-extern std::atomic<uint8_t> renderInProgress;
-extern std::atomic<uint8_t> workerNotStarted;
-// "Random": the generators draw from engineRandom and paletteRandom, which only the worker draws
-// from once it runs, so it draws the map too, before the reset posted with it.
-extern std::atomic<uint8_t> randomColorMapRequest;
-// Withdraws a reset that the worker has not taken up yet.
-void WithdrawReset();
-// Withdraws a random colour map not drawn yet and waits for one being drawn.
-void WithdrawRandomColorMap();
-// Between these the worker neither clears QuiltImage and the accumulators nor changes the
-// resolution: the interface thread copies the picture outside a refresh (an export). A clear
-// already under way is waited for; it takes no longer than a clear.
-void HoldQuiltImage();
-void ReleaseQuiltImage();
-// Search progress, read by the frame drawing.
-extern std::atomic<uint8_t> searching;
-extern std::atomic<int32_t> searchAttempts;
-// Passes started by the search in progress or last accepted, 1 or more after a search.
-extern std::atomic<int32_t> searchPasses;
+// Every choice the engine, the imaging and the files read: the user's, and the ones a new quilt
+// makes for the user (brightness, blurring factor, transformation entries, the browsers' pages).
+// Plain values. In the window the interface thread writes them and the worker reads them, and
+// the worker writes what a new quilt chooses: each field is read and written whole (relaxed).
+struct Settings {
+    int32_t resolution = 0;    // row of resolutionTable
+    int32_t colorMapping = 0;  // row of the colour mapping table
+    int32_t antialiasing = 0;  // row of the antialiasing table
+    int32_t intensity = 1;     // row of the intensity table
+    double brightness = 5.0;
+    double blurringFactor = 0;
+    bool blurringLocked = false, transformILocked = false, transformIILocked = false, colorMapLocked = false;
+    // The entries the next search starts from (it draws those not locked), the entries the
+    // browsers highlight, and the first entry each browser shows.
+    int32_t transformI = 0, transformII = 0;
+    int32_t transformShownI = 0, transformShownII = 0;
+    int32_t browserPageI = 0, browserPageII = 0;
+    int32_t outputFormat = 0;  // 0 PNG, 1 BMP
+    int32_t tiledWidth = 1024, tiledHeight = 1024;
+    std::string outputFolder;  // read and written by the interface thread alone
+};
 
-// Digits of the settings code in default export names; 0..5 from the accepted attempt, 6 from
-// the new-quilt step.
-extern uint32_t codeDigits[7];
+// ---- The quilt ----------------------------------------------------------------------------
 
-// First number of default export names, drawn once right after seeding.
-extern int32_t runNumber;
+// 256 entries per channel, nominally 0..255; fractions and values outside are allowed.
+struct ColorMapChannels {
+    double red[256];
+    double green[256];
+    double blue[256];
+};
 
-// Brings the engine in line with the "Quilt Resolution" list and reselects the intensity
-// function, the colour mapping and the plot function.
-void ApplySettings();
+// One pixel of the period: the samples that landed there and their sums. The five values sit
+// together so that a stamp touches one cache line rather than five.
+struct AccumulatorCell {
+    int32_t hitCount;
+    float mappingSum;
+    float redSum, greenSum, blueSum;
+};
 
-// The two transformation catalogues in browser order.
-inline constexpr int catalogueSize = 30;
-extern const EngineFunction transformationCatalogueI[catalogueSize];
-extern const EngineFunction transformationCatalogueII[catalogueSize];
-// sign(cosf(x)) * (1 - sqrt|sin(x + pi)|), the sign taken in single precision; the cosine
-// twin of SignedRootWave, used by both catalogues.
-double SignedRootWaveCos(double x);
+// What a search chooses: everything that fixes the quilt's shape and colouring code, apart
+// from the orbit that draws it. It can be copied, saved and restored on its own.
+struct QuiltDesign {
+    int32_t powerExponent = 46;  // m; the degree of symmetry is m + 2
+    double lambda = 0, alpha = 0, beta = 0, gamma = 0, omega = 0.01;
+    // Transformation parameters, read by the catalogue entries.
+    int32_t transformIndexI = 0, transformIndexII = 0;
+    double transformFrequency = 6.0;
+    double transformAmplitude = 0;
+    double transformPhase = 0;
+    int32_t transformVariant = 0;  // row of polygonTable
+    // The hexagon's corners and edge midpoints, and the 13 lattice translates.
+    double hexPointX[7] = {}, hexPointY[7] = {};
+    double hexMidX[6] = {}, hexMidY[6] = {};
+    double latticeRadius = 0;
+    double latticeOffsetX[13] = {}, latticeOffsetY[13] = {};
+    double blurringFactor = 0;
+    double blurRadius = 0;
+    double inverseStepRange = 0;  // the step normaliser of the colour mappings
+    // Digits of the settings code in default export names; 0..5 from the accepted attempt, 6
+    // from the new-quilt step.
+    uint32_t codeDigits[7] = {};
+};
 
-// Store catalogue entry transformIndexI (II) in transformSlotI (II); other indices do nothing.
-void SelectTransformationI();
-void SelectTransformationII();
+// The orbit's running state: the point, the point the current step makes, the field term of
+// Transformation I, and the generator every draw of the search and the orbit comes from.
+struct Orbit {
+    double pointX = 0, pointY = 0;
+    double nextX = 0, nextY = 0;
+    double fieldTerm = 0;
+    RndField random;
+};
 
-// Steps 1 to 8 of one step of the orbit: Transformation I, the symmetric map with the blur,
-// Transformation II. The point is not moved on.
-void StepPoint();
+struct Quilt;
+// A transformation catalogue entry works on the quilt's orbit with its design's parameters.
+using Transformation = void (*)(Quilt&);
 
-inline constexpr int batchSteps = 20000;
+// The plot functions hold the stamps of the last few steps back while their cells are fetched.
+inline constexpr int32_t translateCount = 13;
+struct PendingStamps {
+    double mapping, red, green, blue;  // what each stamp adds, weight included
+    int32_t count;
+    int32_t cells[translateCount];
+};
+struct PlotQueue {
+    static constexpr uint32_t depth = 8;  // enough to hide a memory access behind the steps that follow
+    PendingStamps steps[depth];
+    uint32_t pushed = 0;   // steps ever queued, modulo 2³²
+    uint32_t applied = 0;  // of which added to the accumulators
+};
 
-// Runs one batch of 20000 steps (step, plot, move on), unless a refresh is in progress.
-void RunWorkerSteps();
-// Carries out the requests posted since the last batch: a new quilt, a random colour map, then
-// a reset.
-void HandleWorkerRequests();
-// One pass of the worker loop: RunWorkerSteps, then HandleWorkerRequests.
-void RunWorkerBatch();
-// The worker thread's entry; its argument is ignored and it never returns.
-void WorkerMain(void* unused);
+// A quilt: its design, its orbit, its colour map, the settings in force while it grows, and
+// the accumulators and 8-bit picture of its period, sized for the period in force.
+struct Quilt {
+    Quilt();
 
-// A new random quilt: colour map, brightness and export digit, then the search. Returns when
-// an orbit has been accepted.
-void NewQuilt();
-void SearchAttractor();
+    QuiltDesign design;
+    Orbit orbit;
+    RndField paletteRandom;  // the colour map generators' own
+    ColorMapChannels colorMap{};
+    int32_t runNumber = 0;   // first number of default export names, drawn right after seeding
+
+    // The settings in force, taken from Settings between batches.
+    int32_t resolution = 0;
+    uint32_t textureSize = 512;
+    int32_t periodWidth = 444, periodHeight = 256, halfWidth = 222, halfHeight = 128;
+    double pixelScale = 0;
+    int32_t colorMapping = 0, antialiasing = 0, intensity = 1;
+    double antialiasRadius = 1.75;  // splat radius of the antialiased plots, in pixels
+    Transformation transformI = nullptr, transformII = nullptr;
+
+    // Cell y * periodWidth + x; the picture's rows run from y = 0 upward.
+    std::vector<AccumulatorCell> accumulators;
+    std::vector<uint8_t> image;
+    PlotQueue plotQueue;
+
+    // Search progress, read by the window's frame: whether a search runs, the attempt in its
+    // pass, and the passes started (1 or more after a search).
+    uint8_t searching = 0;
+    int32_t searchAttempts = 0;
+    int32_t searchPasses = 0;
+};
+
+// Seeds the orbit's generator, then the palette's, with the same seed, and draws the run number
+// from the orbit's. The window program passes the clock, the headless renderer its --seed.
+void SeedQuilt(Quilt& quilt, uint32_t seed);
+
+// Sets the period sizes, the accumulators and the picture (filled with background) to the
+// resolution row; the scale follows the lattice. A row outside the table leaves all as it was.
+void SetResolution(Quilt& quilt, int32_t resolution, uint8_t background);
+
+// ---- The step ------------------------------------------------------------------------------
+
+// The blur radius of a lattice radius and a blurring factor: 1/512 of the radius per unit.
+inline double BlurRadiusFor(double radius, double factor) { return radius * 0.001953125 * factor; }
+
+// (apothem, sector, halfSector) of the triangle, dodecagon, hexagon and enneagon.
+extern const double polygonTable[4][3];
+
+extern const Transformation transformationCatalogueI[catalogueSize];
+extern const Transformation transformationCatalogueII[catalogueSize];
+
+// Stores the catalogue entries of the design's indices in the quilt's slots; an index outside
+// a catalogue leaves its slot.
+void SelectTransformations(Quilt& quilt);
+
+// Transformation I, the symmetric map with the blur, Transformation II: the orbit's next point.
+// The point is not moved on.
+void StepPoint(Quilt& quilt);
+
+inline constexpr int32_t batchSteps = 20000;
+
+// ---- The search ----------------------------------------------------------------------------
+
+// A new random quilt: colour map (unless locked), brightness and export digit, then the search.
+// Returns true when an orbit has been accepted, false when asked to stop first.
+bool NewQuilt(Quilt& quilt, Settings& settings, std::stop_token stop = {});
+bool SearchAttractor(Quilt& quilt, Settings& settings, std::stop_token stop = {});
 
 // The corner tables of a search pass: corners at multiples of π/3, turned by π/6 when asked.
-void LayHexagon(bool turned);
+void LayHexagon(QuiltDesign& design, bool turned);
 // The 13 translates of a lattice of spacing radius, as an accepted search lays them out.
-void LayLattice(double radius);
+void LayLattice(QuiltDesign& design, double radius);
+
+// ---- Colour maps -------------------------------------------------------------------------
+
+// The "Random" button: a coin from the orbit's generator picks the random-curve or the
+// key-point generator.
+void RandomColorMap(Quilt& quilt);
+void GenerateRandomColorMap(ColorMapChannels& map, RndField& palette);
+void GenerateHsvColorMap(ColorMapChannels& map, RndField& palette);
+void GenerateKeyPointColorMap(ColorMapChannels& map, RndField& random, RndField& palette);
+float InterpolateSegment(float x, const float controls[4], int mode);
+
+// The whole map copied while another thread may write it: every entry read or written whole.
+ColorMapChannels CopyColorMap(const ColorMapChannels& map);
+void StoreColorMap(ColorMapChannels& target, const ColorMapChannels& map);
 
 }  // namespace tessalume

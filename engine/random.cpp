@@ -1,11 +1,6 @@
 #include "engine/random.h"
 
-#include "engine/engine.h"
-
 namespace tessalume {
-
-RndField engineRandom;
-RndField paletteRandom;
 
 void RndField::Seed(uint32_t seed)
 {
@@ -21,13 +16,6 @@ void RndField::Seed(uint32_t seed)
     x3 = words[3];
     carry = words[4];
     for (int i = 0; i < 19; ++i) NextWord();
-}
-
-void SeedGenerators(uint32_t seed)
-{
-    engineRandom.Seed(seed);
-    paletteRandom.Seed(seed);
-    runNumber = static_cast<int32_t>(engineRandom.NextWord() % 10000u);
 }
 
 }  // namespace tessalume

@@ -6,8 +6,6 @@ namespace tessalume {
 
 class RndField {
 public:
-    virtual ~RndField() = default;
-
     void Seed(uint32_t seed);
 
     // One step: the lagged words are weighted newest first, 5115 for x0 down to 2111111111 for x3.
@@ -29,13 +27,5 @@ public:
 
     uint32_t x0 = 0, x1 = 0, x2 = 0, x3 = 0, carry = 0;
 };
-
-// The engine's instance and the palette's. Both are drawn without a lock (see docs/threads.md).
-extern RndField engineRandom;
-extern RndField paletteRandom;
-
-// Seeds engineRandom, then paletteRandom, with the same seed, and draws runNumber from
-// engineRandom. The window program passes the clock, the headless renderer its --seed.
-void SeedGenerators(uint32_t seed);
 
 }  // namespace tessalume

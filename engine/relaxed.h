@@ -1,17 +1,18 @@
 // Access to a plain variable that the interface thread and the worker both touch while the other
 // may be running. Relaxed atomic loads and stores are race-free and compile to plain moves: a
 // reader sees the old or the new value whole, never a torn one, but gets no ordering with other
-// variables. Anything that needs ordering goes through the request flags (engine.h).
+// variables. Anything that needs ordering goes through the worker's requests.
 #pragma once
 #include <atomic>
 #include <type_traits>
 
 namespace tessalume {
 
+// A load writes nothing, so it takes what its owner may hold as const.
 template <class T>
-inline T LoadRelaxed(T& value)
+inline T LoadRelaxed(const T& value)
 {
-    return std::atomic_ref<T>(value).load(std::memory_order_relaxed);
+    return std::atomic_ref<T>(const_cast<T&>(value)).load(std::memory_order_relaxed);
 }
 
 // The new value converts as in a plain assignment.

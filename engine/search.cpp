@@ -3,9 +3,6 @@
 
 #include "engine/engine.h"
 #include "engine/relaxed.h"
-#include "files/files.h"
-#include "imaging/imaging.h"
-#include "ui/controls.h"
 
 namespace tessalume {
 
@@ -23,20 +20,21 @@ constexpr int stepsPerAttempt = 100000;
 constexpr int untestedSteps = 15000;  // step lengths count only after the orbit has settled
 
 // (u1 − u2)·scale with both the difference and the product in single precision.
-double CenteredUniform(float scale)
+double CenteredUniform(RndField& random, float scale)
 {
-    const float u1 = engineRandom.NextUniform();
-    const float u2 = engineRandom.NextUniform();
+    const float u1 = random.NextUniform();
+    const float u2 = random.NextUniform();
     return static_cast<double>((u1 - u2) * scale);
 }
 
 // A catalogue index: on an even word, a coin chooses a squared uniform (low entries likelier)
-// or a plain word modulo 30; on an odd word the index stays.
-void DrawCatalogueIndex(int32_t& index)
+// or a plain word modulo 30; on an odd word the index stays. The index is a setting that the
+// interface may write meanwhile: it is read and written whole.
+void DrawCatalogueIndex(RndField& random, int32_t& index)
 {
-    if (engineRandom.NextWord() % 2 != 0) return;
-    const bool squared = engineRandom.NextCoin();
-    const uint32_t word = engineRandom.NextWord();
+    if (random.NextWord() % 2 != 0) return;
+    const bool squared = random.NextCoin();
+    const uint32_t word = random.NextWord();
     if (squared) {
         const float u = static_cast<float>(word) * 2.3283064e-10f;
         StoreRelaxed(index, static_cast<int32_t>(std::min(32.0f * (u * u), 29.0f)));
@@ -45,58 +43,59 @@ void DrawCatalogueIndex(int32_t& index)
     }
 }
 
-// The page of a browser that shows the given entry.
-void ShowEntry(TSelector& browser, int32_t index)
+// The first entry of the browser page that shows the given entry; other entries keep the page.
+void ShowEntry(int32_t& page, int32_t index)
 {
-    if (index >= 0 && index < 10) StoreRelaxed(browser.firstShown, 0);
-    else if (index >= 10 && index < 20) StoreRelaxed(browser.firstShown, 10);
-    else if (index >= 20 && index < 40) StoreRelaxed(browser.firstShown, 20);
+    if (index >= 0 && index < 10) StoreRelaxed(page, 0);
+    else if (index >= 10 && index < 20) StoreRelaxed(page, 10);
+    else if (index >= 20 && index < 40) StoreRelaxed(page, 20);
 }
 
 // Draws the shape settings of one search pass; returns the lattice margin k.
-float StartPass()
+float StartPass(Quilt& quilt, Settings& settings)
 {
-    searching.store(1, std::memory_order_relaxed);
+    StoreRelaxed(quilt.searching, uint8_t{1});
+    RndField& random = quilt.orbit.random;
+    QuiltDesign& design = quilt.design;
 
-    LayHexagon(engineRandom.NextCoin());
+    LayHexagon(design, random.NextCoin());
 
-    powerExponent = powerOfSymmetryDraw[engineRandom.NextWord() % 5u];
-    transformFrequency = frequencyOfDraw[engineRandom.NextWord() & 3u];
+    design.powerExponent = powerOfSymmetryDraw[random.NextWord() % 5u];
+    design.transformFrequency = frequencyOfDraw[random.NextWord() & 3u];
 
-    // The locks, the blurring factor, the transformation indices and the controls that show
-    // them are the interface's too: each is read and written whole (relaxed atomics).
-    if (!LoadRelaxed(blurringLock.entryOn[0])) {
-        const float u = engineRandom.NextUniform();
-        StoreRelaxed(blurringFactor, static_cast<double>(u * u * 6.0f) + 0.2);
+    if (!LoadRelaxed(settings.blurringLocked)) {
+        const float u = random.NextUniform();
+        StoreRelaxed(settings.blurringFactor, static_cast<double>(u * u * 6.0f) + 0.2);
     }
-    StoreRelaxed(blurringSlider.value[0], static_cast<float>(LoadRelaxed(blurringFactor)));
 
-    if (!LoadRelaxed(transformLockI.entryOn[0])) DrawCatalogueIndex(transformIndexI);
-    const bool phased = engineRandom.NextCoin();
-    if (phased || LoadRelaxed(transformIndexI) > 24) {
-        transformPhase = 6.283185307179586 * static_cast<double>(engineRandom.NextUniform());
+    if (!LoadRelaxed(settings.transformILocked)) DrawCatalogueIndex(random, settings.transformI);
+    design.transformIndexI = LoadRelaxed(settings.transformI);
+    const bool phased = random.NextCoin();
+    if (phased || design.transformIndexI > 24) {
+        design.transformPhase = 6.283185307179586 * static_cast<double>(random.NextUniform());
     } else {
-        transformPhase = 0;
+        design.transformPhase = 0;
     }
-    transformVariant = static_cast<int32_t>(engineRandom.NextWord() & 3u);
-    if (!LoadRelaxed(transformLockII.entryOn[0])) DrawCatalogueIndex(transformIndexII);
+    design.transformVariant = static_cast<int32_t>(random.NextWord() & 3u);
+    if (!LoadRelaxed(settings.transformIILocked)) DrawCatalogueIndex(random, settings.transformII);
+    design.transformIndexII = LoadRelaxed(settings.transformII);
 
-    latticeOffsetX[12] = 0;
-    latticeOffsetY[12] = 0;
+    design.latticeOffsetX[12] = 0;
+    design.latticeOffsetY[12] = 0;
 
-    const bool rotating = engineRandom.NextCoin();
-    omega = rotating ? CenteredUniform(0.75f) : 0.0;
+    const bool rotating = random.NextCoin();
+    design.omega = rotating ? CenteredUniform(random, 0.75f) : 0.0;
 
-    const float margin = engineRandom.NextUniform() + 1.0f;
+    const float margin = random.NextUniform() + 1.0f;
 
-    const uint32_t amplitudeWord = engineRandom.NextWord();
-    transformAmplitude = static_cast<double>(static_cast<float>(amplitudeWord) * 1.1641532e-10f + 0.25f);
-    if (engineRandom.NextCoin()) transformAmplitude = -transformAmplitude;
+    const uint32_t amplitudeWord = random.NextWord();
+    design.transformAmplitude = static_cast<double>(static_cast<float>(amplitudeWord) * 1.1641532e-10f + 0.25f);
+    if (random.NextCoin()) design.transformAmplitude = -design.transformAmplitude;
 
-    SelectTransformationI();
-    SelectTransformationII();
-    SelectPlotFunction();
-    SelectIntensityFunction();
+    SelectTransformations(quilt);
+    // The plot and the picture follow the antialiasing and the intensity chosen by now.
+    quilt.antialiasing = LoadRelaxed(settings.antialiasing);
+    StoreRelaxed(quilt.intensity, LoadRelaxed(settings.intensity));
     return margin;
 }
 
@@ -109,22 +108,25 @@ struct AttemptResult {
 // Draws one candidate (export digits, coefficients, start and reference points) and iterates it
 // without plotting. It fails at the first step that breaks a test; the lower bounds are written
 // so that a value that is not a number fails them.
-AttemptResult RunAttempt(int32_t number, float margin)
+AttemptResult RunAttempt(Quilt& quilt, int32_t number, float margin)
 {
-    for (int i = 0; i < 6; ++i) StoreRelaxed(codeDigits[i], engineRandom.NextWord() & 3u);
-    searchAttempts.store(number, std::memory_order_relaxed);
+    RndField& random = quilt.orbit.random;
+    QuiltDesign& design = quilt.design;
+    Orbit& orbit = quilt.orbit;
+    for (int i = 0; i < 6; ++i) StoreRelaxed(design.codeDigits[i], random.NextWord() & 3u);
+    StoreRelaxed(quilt.searchAttempts, number);
 
     double coefficients[20];
-    for (double& c : coefficients) c = CenteredUniform(15.0f);
-    alpha = coefficients[7];
-    beta = coefficients[8];
-    gamma = coefficients[9];
-    lambda = coefficients[10];
+    for (double& c : coefficients) c = CenteredUniform(random, 15.0f);
+    design.alpha = coefficients[7];
+    design.beta = coefficients[8];
+    design.gamma = coefficients[9];
+    design.lambda = coefficients[10];
 
-    pointX = CenteredUniform(0.25f);
-    pointY = CenteredUniform(0.25f);
-    double referenceX = CenteredUniform(0.25f);
-    double referenceY = CenteredUniform(0.25f);
+    orbit.pointX = CenteredUniform(random, 0.25f);
+    orbit.pointY = CenteredUniform(random, 0.25f);
+    double referenceX = CenteredUniform(random, 0.25f);
+    double referenceY = CenteredUniform(random, 0.25f);
 
     const double k = margin;
     double largestStep = 0;
@@ -135,29 +137,29 @@ AttemptResult RunAttempt(int32_t number, float margin)
     const AttemptResult failed{false, 0, 0};
 
     for (int s = 0; s < stepsPerAttempt; ++s) {
-        StepPoint();
+        StepPoint(quilt);
         if (s > untestedSteps) {
-            const double dy = nextY - pointY;
-            const double dx = nextX - pointX;
+            const double dy = orbit.nextY - orbit.pointY;
+            const double dx = orbit.nextX - orbit.pointX;
             const double d = std::sqrt(dy * dy + dx * dx);
             if (!(d >= 0.001) || d > 20.0) return failed;
             if (d > largestStep) largestStep = d;
         }
-        pointX = nextX;
-        pointY = nextY;
+        orbit.pointX = orbit.nextX;
+        orbit.pointY = orbit.nextY;
 
-        const double r = std::sqrt(pointY * pointY + pointX * pointX);
+        const double r = std::sqrt(orbit.pointY * orbit.pointY + orbit.pointX * orbit.pointX);
         if (r * k > largestRadius * k) largestRadius = r * k;
         if (!(r >= 0.001) || r > 5.0) return failed;
 
-        if (engineRandom.NextCoin()) {
-            const double ry = pointY - referenceY;
-            const double rx = pointX - referenceX;
+        if (random.NextCoin()) {
+            const double ry = orbit.pointY - referenceY;
+            const double rx = orbit.pointX - referenceX;
             if (ry * ry + rx * rx < 0.000001 && ++closeReturns > 50) return failed;
-            referenceX = pointX;
-            referenceY = pointY;
+            referenceX = orbit.pointX;
+            referenceY = orbit.pointY;
         }
-        if (engineRandom.NextCoin()) {
+        if (random.NextCoin()) {
             if (std::fabs(sampledRadius - r) < 0.00001 && ++stillRadii > 20) return failed;
             sampledRadius = r;
         }
@@ -165,85 +167,87 @@ AttemptResult RunAttempt(int32_t number, float margin)
     return {true, largestStep, largestRadius};
 }
 
-// Fixes the lattice, the scale, the blur and the normaliser from the accepted orbit.
-void Accept(const AttemptResult& run)
+// Fixes the lattice, the scale, the blur and the normaliser from the accepted orbit, and shows
+// its transformation entries in the browsers.
+void Accept(Quilt& quilt, Settings& settings, const AttemptResult& run)
 {
+    QuiltDesign& design = quilt.design;
     const double radius = run.largestRadius;
-    LayLattice(radius);
-    const double blur = BlurRadiusFor(radius, LoadRelaxed(blurringFactor));
-    StoreRelaxed(blurRadius, blur);
-    const double stepRange = run.largestStep + blur;
-    inverseStepRange = stepRange == 0 ? 0 : 1 / stepRange;
-    pixelScale = periodHeight / (radius * 2.0) * 2.0;
-    const int32_t indexI = LoadRelaxed(transformIndexI), indexII = LoadRelaxed(transformIndexII);
-    StoreRelaxed(transformShownI, indexI);
-    StoreRelaxed(transformShownII, indexII);
-    ShowEntry(transformBrowserI, indexI);
-    ShowEntry(transformBrowserII, indexII);
-    searching.store(0, std::memory_order_relaxed);
+    LayLattice(design, radius);
+    design.blurringFactor = LoadRelaxed(settings.blurringFactor);
+    design.blurRadius = BlurRadiusFor(radius, design.blurringFactor);
+    const double stepRange = run.largestStep + design.blurRadius;
+    design.inverseStepRange = stepRange == 0 ? 0 : 1 / stepRange;
+    quilt.pixelScale = quilt.periodHeight / (radius * 2.0) * 2.0;
+    StoreRelaxed(settings.transformShownI, design.transformIndexI);
+    StoreRelaxed(settings.transformShownII, design.transformIndexII);
+    ShowEntry(settings.browserPageI, design.transformIndexI);
+    ShowEntry(settings.browserPageII, design.transformIndexII);
+    StoreRelaxed(quilt.searching, uint8_t{0});
 }
 
 }  // namespace
 
-void LayHexagon(bool turned)
+void LayHexagon(QuiltDesign& design, bool turned)
 {
     for (int i = 0; i < 6; ++i) {
         const double corner = i * sixthTurn + (turned ? twelfthTurn : 0.0);
-        hexPointX[i] = std::sin(corner);
-        hexPointY[i] = std::cos(corner);
-        hexMidX[i] = std::sin(i * sixthTurn + twelfthTurn);
-        hexMidY[i] = std::cos(i * sixthTurn + twelfthTurn);
+        design.hexPointX[i] = std::sin(corner);
+        design.hexPointY[i] = std::cos(corner);
+        design.hexMidX[i] = std::sin(i * sixthTurn + twelfthTurn);
+        design.hexMidY[i] = std::cos(i * sixthTurn + twelfthTurn);
     }
-    hexPointX[6] = 0;
-    hexPointY[6] = 0;
+    design.hexPointX[6] = 0;
+    design.hexPointY[6] = 0;
 }
 
-void LayLattice(double radius)
+void LayLattice(QuiltDesign& design, double radius)
 {
-    StoreRelaxed(latticeRadius, radius);  // a blurring drag reads it
+    design.latticeRadius = radius;
     for (int i = 0; i < 6; ++i) {
         const double angle = i * sixthTurn;
-        latticeOffsetX[i] = std::sin(angle) * radius;
-        latticeOffsetY[i] = std::cos(angle) * radius;
-        latticeOffsetX[6 + i] = std::sin(angle + twelfthTurn) * radius * sqrtThree;
-        latticeOffsetY[6 + i] = std::cos(angle + twelfthTurn) * radius * sqrtThree;
+        design.latticeOffsetX[i] = std::sin(angle) * radius;
+        design.latticeOffsetY[i] = std::cos(angle) * radius;
+        design.latticeOffsetX[6 + i] = std::sin(angle + twelfthTurn) * radius * sqrtThree;
+        design.latticeOffsetY[6 + i] = std::cos(angle + twelfthTurn) * radius * sqrtThree;
     }
-    latticeOffsetX[12] = 0;
-    latticeOffsetY[12] = 0;
+    design.latticeOffsetX[12] = 0;
+    design.latticeOffsetY[12] = 0;
 }
 
-void SearchAttractor()
+bool SearchAttractor(Quilt& quilt, Settings& settings, std::stop_token stop)
 {
-    for (searchPasses = 1;; ++searchPasses) {
-        const float margin = StartPass();
+    for (int32_t pass = 1;; ++pass) {
+        StoreRelaxed(quilt.searchPasses, pass);
+        const float margin = StartPass(quilt, settings);
         for (int32_t attempt = 1; attempt <= attemptsPerPass; ++attempt) {
-            const AttemptResult run = RunAttempt(attempt, margin);
+            if (stop.stop_requested()) return false;
+            const AttemptResult run = RunAttempt(quilt, attempt, margin);
             if (run.accepted) {
-                Accept(run);
-                return;
+                Accept(quilt, settings, run);
+                return true;
             }
         }
     }
 }
 
-// The default export name is formed by whoever is about to use it (the export commands, the
-// renderer): formed here, on the worker, it would be a string written while the interface
-// thread reads it, and every use forms it afresh anyway.
-void NewQuilt()
+bool NewQuilt(Quilt& quilt, Settings& settings, std::stop_token stop)
 {
-    if (!LoadRelaxed(colorMapLock.entryOn[0])) GenerateKeyPointColorMap();
+    if (!LoadRelaxed(settings.colorMapLocked))
+        GenerateKeyPointColorMap(quilt.colorMap, quilt.orbit.random, quilt.paletteRandom);
 
-    const uint32_t wholeWord = engineRandom.NextWord();
-    const uint32_t fifthsWord = engineRandom.NextWord();
+    RndField& random = quilt.orbit.random;
+    const uint32_t wholeWord = random.NextWord();
+    const uint32_t fifthsWord = random.NextWord();
     const float fifths = static_cast<float>(fifthsWord % 5u) * 0.2f;
     const double drawn = static_cast<double>(wholeWord % 6u + 5u) + static_cast<double>(fifths);
-    StoreRelaxed(brightness, drawn);
-    StoreRelaxed(brightnessSlider.value[0], static_cast<float>(drawn));
+    StoreRelaxed(settings.brightness, drawn);
 
-    SelectIntensityFunction();
-    if (!LoadRelaxed(transformLockI.entryOn[0])) StoreRelaxed(codeDigits[6], engineRandom.NextWord() % 28u);
-    StoreRelaxed(colorMappingList.selected, colorMappingIndex);
-    SearchAttractor();
+    StoreRelaxed(quilt.intensity, LoadRelaxed(settings.intensity));
+    if (!LoadRelaxed(settings.transformILocked)) StoreRelaxed(quilt.design.codeDigits[6], random.NextWord() % 28u);
+    // A colour mapping chosen but not yet in force goes back to the one in force.
+    StoreRelaxed(settings.colorMapping, quilt.colorMapping);
+    return SearchAttractor(quilt, settings, stop);
 }
 
 }  // namespace tessalume

@@ -1,5 +1,5 @@
-// Colour maps and files: the colour map and its generators, colour map files, pictures and
-// their encoders, the output folder and the default export name.
+// Files: colour map files, the per-user settings, default export names, pictures and their
+// encoders, and all-or-nothing writes.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -9,68 +9,59 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/engine.h"
+
 namespace tessalume {
 
-// ---- Colour map -------------------------------------------------------------------------
+// ---- Colour map files ---------------------------------------------------------------------
 
-// 256 entries per channel, nominally 0..255; fractions and values outside are allowed.
-struct ColorMapChannels {
-    double red[256];
-    double green[256];
-    double blue[256];
-};
-extern ColorMapChannels ColorMap;
-
-// The whole map for the interface thread, while the worker may plot with it or draw a new one:
-// every entry read or written whole. Storing first withdraws a random map that the worker has
-// not drawn yet, which would otherwise land on top of the stored one.
-ColorMapChannels CopyColorMap();
-void StoreColorMap(const ColorMapChannels& map);
-
-// The "Random" button: an engineRandom coin picks the random-curve or the key-point generator.
-void RandomColorMap();
-void GenerateRandomColorMap();
-void GenerateHsvColorMap();
-void GenerateKeyPointColorMap();
-float InterpolateSegment(float x, const float controls[4], int mode);
-
-// ---- Colour map files -------------------------------------------------------------------
-
-// Reads a colour map file's bytes into ColorMap: the grey ramp, up to 256 lines of three
-// numbers, then the smoothing of maps with whole numbers.
-void ReadColorMapText(std::string_view bytes);
+// The map of a colour map file's bytes: the grey ramp, up to 256 lines of three numbers, then
+// the smoothing of maps with whole numbers.
+ColorMapChannels ReadColorMapText(std::string_view bytes);
 // Reads as much of a colour map file as ReadColorMapText can use and no more, so that a huge
 // file costs nothing; only a regular file is read, so that a pipe or a device neither blocks
 // nor streams without end. The reason it cannot be read, or empty.
 std::string ReadColorMapFile(const std::string& path, std::string& bytes);
 // The text that Save writes: 256 lines of "%f %f %f\n".
-std::string FormatColorMapText();
-bool SaveColorMapFile();
-bool LoadColorMapFile();
+std::string FormatColorMapText(const ColorMapChannels& map);
 
-// ---- Paths ------------------------------------------------------------------------------
+// ---- Paths and names ---------------------------------------------------------------------
 
 // Paths longer than this are refused rather than cut short.
 inline constexpr std::size_t maxPathLength = 1039;
 
-extern std::string settingsImagesFolder;  // the "Images" setting as read at start-up
-extern std::string outputDirectory;       // where exports go; the folder dialog replaces it
-extern std::string chosenFilePath;        // the path of the last confirmed file dialog
-extern std::string defaultExportPath;     // formed by FormDefaultExportName
-
-// Frames of the refresh timer still to show "File Exported".
-extern int32_t exportNoticeTicks;
-
-// Reads the per-user "Images" setting into settingsImagesFolder and outputDirectory, and sets
-// the period sizes from textureSize.
-void LoadStartupDefaults();
+// The per-user "Images" setting: the folder exports go to and dialogs open in, else the
+// pictures folder, else the home folder.
+std::string ImagesFolder();
 // The same with the environment given rather than looked up: the configuration folder (which
 // holds tessalume/settings.ini), the home folder and the pictures folder (empty when none).
-void LoadStartupDefaults(const std::string& configHome, const std::string& home,
-                         const std::string& picturesDir);
+std::string ImagesFolder(const std::string& configHome, const std::string& home, const std::string& picturesDir);
 
-// "<outputDirectory>/Tessalume_<run>_<code>_<L|H>.<png|bmp>" from the current settings.
-void FormDefaultExportName();
+// "<outputFolder>/Tessalume_<run>_<code>_<L|H>.<png|bmp>" of the quilt and the settings; empty
+// when the name would not fit the path buffers.
+std::string DefaultExportName(const Quilt& quilt, const Settings& settings);
+
+// ---- Kinds of files ------------------------------------------------------------------------
+
+struct FileType {
+    const char* label;
+    const char* pattern;
+};
+
+// The three kinds of files the user picks, indexed by the export format: the name of the kind,
+// its file types and extension. The first outputFormatCount rows are the "Output Format" list.
+inline constexpr int32_t pngFormat = 0, bmpFormat = 1, colorMapFormat = 2;
+inline constexpr int32_t outputFormatCount = 2;
+struct FileFormatRow {
+    const char* label;
+    FileType types[2];
+    const char* defaultExtension;
+};
+inline constexpr FileFormatRow fileFormats[3] = {
+    {"PNG", {{"PNG Files (*.png)", "*.png"}, {"All Files", "*.*"}}, "png"},
+    {"BMP", {{"Bitmap Files", "*.bmp"}, {"All Files", "*.*"}}, "bmp"},
+    {"Color Map", {{"Color Files", "*.map"}, {"All Files", "*.*"}}, "map"},
+};
 
 // ---- Pictures ---------------------------------------------------------------------------
 
@@ -81,12 +72,12 @@ struct RgbPicture {
     std::vector<uint8_t> pixels;  // width * height * 3 bytes
 };
 
-// The period as Export Tile writes it: QuiltImage with its rows turned top to bottom.
-RgbPicture MakeTilePicture();
+// The period as Export Tile writes it: the quilt's picture with its rows turned top to bottom.
+RgbPicture MakeTilePicture(const Quilt& quilt);
 // The picture of Export Image: the period centred and repeated over width x height. Sides
 // outside 1..maxTiledPictureSide give an empty picture (width and height 0).
 inline constexpr int32_t maxTiledPictureSide = 8192;
-RgbPicture MakeTiledPicture(int32_t width, int32_t height);
+RgbPicture MakeTiledPicture(const Quilt& quilt, int32_t width, int32_t height);
 
 // Encoders write through a sink so that tests can encode into memory. A sink returns false
 // when it cannot take the bytes; the encoder then stops and fails.
@@ -103,13 +94,5 @@ bool WriteFileAtomically(const std::string& path, const std::function<bool(const
 void RemoveUnfinishedFileOnTermination();
 // The picture as PNG (format 0) or BMP (any other format), written atomically.
 bool WritePicture(const std::string& path, int32_t format, const RgbPicture& picture);
-
-// ---- Interactive exports ----------------------------------------------------------------
-
-bool ChooseExportFile(int32_t format);
-bool ChooseColorMapFile();
-void ChooseOutputDirectory();
-void ExportTile();
-void ExportTiledImage(int32_t width, int32_t height);
 
 }  // namespace tessalume

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "files/desktop.h"
 #include "files/files.h"
 
 namespace tessalume {
@@ -85,8 +84,7 @@ std::size_t NextPiece(std::string_view& rest, char (&piece)[pieceLength + 1])
 
 }  // namespace
 
-// The map is made aside and stored whole: the worker plots with the colour map meanwhile.
-void ReadColorMapText(std::string_view bytes)
+ColorMapChannels ReadColorMapText(std::string_view bytes)
 {
     const CNumericLocale cNumbers;
     ColorMapChannels map;
@@ -105,7 +103,7 @@ void ReadColorMapText(std::string_view bytes)
         map.blue[k] = components[2];
     }
     if (HasWholeNumber(map)) SmoothColorMap(map);
-    StoreColorMap(map);
+    return map;
 }
 
 std::string ReadColorMapFile(const std::string& path, std::string& bytes)
@@ -133,10 +131,9 @@ std::string ReadColorMapFile(const std::string& path, std::string& bytes)
     return fault;
 }
 
-std::string FormatColorMapText()
+std::string FormatColorMapText(const ColorMapChannels& map)
 {
     const CNumericLocale cNumbers;
-    const ColorMapChannels map = CopyColorMap();
     std::string text;
     for (int i = 0; i < entryCount; ++i) {
         // Three numbers of at most 317 characters each ("%f" of the largest double).
@@ -145,31 +142,6 @@ std::string FormatColorMapText()
         text.append(line, static_cast<std::size_t>(length));
     }
     return text;
-}
-
-bool SaveColorMapFile()
-{
-    if (!ChooseExportFile(colorMapFormat)) return false;
-    const std::string text = FormatColorMapText();
-    const bool written = WriteFileAtomically(chosenFilePath, [&text](const ByteSink& sink) {
-        return sink(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-    });
-    if (!written) CurrentDesktop().ShowMessage(writeWarning, warningCaption);
-    return written;
-}
-
-bool LoadColorMapFile()
-{
-    if (!ChooseColorMapFile()) return false;
-    // The file is read before the map is touched, so a file that cannot be read leaves the
-    // user's palette as it was.
-    std::string bytes;
-    if (!ReadColorMapFile(chosenFilePath, bytes).empty()) {
-        CurrentDesktop().ShowMessage(readWarning, warningCaption);
-        return false;
-    }
-    ReadColorMapText(bytes);
-    return true;
 }
 
 }  // namespace tessalume

@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/engine.h"
 #include "files/files.h"
-#include "imaging/imaging.h"
 
 namespace tessalume {
 
@@ -19,22 +17,24 @@ int32_t NonNegativeRemainder(int32_t value, int32_t divisor)
 
 }  // namespace
 
-RgbPicture MakeTilePicture()
+RgbPicture MakeTilePicture(const Quilt& quilt)
 {
+    const int32_t periodWidth = quilt.periodWidth, periodHeight = quilt.periodHeight;
     RgbPicture picture;
     picture.width = periodWidth;
     picture.height = periodHeight;
     const std::size_t rowBytes = static_cast<std::size_t>(periodWidth) * 3;
     picture.pixels.resize(rowBytes * static_cast<std::size_t>(periodHeight));
-    // QuiltImage keeps row 0 at the bottom, a picture keeps line 0 at the top.
+    // The quilt keeps row 0 at the bottom, a picture keeps line 0 at the top.
     for (int32_t r = 0; r < periodHeight; ++r)
         std::memcpy(picture.pixels.data() + static_cast<std::size_t>(periodHeight - 1 - r) * rowBytes,
-                    QuiltImage + static_cast<std::size_t>(r) * rowBytes, rowBytes);
+                    quilt.image.data() + static_cast<std::size_t>(r) * rowBytes, rowBytes);
     return picture;
 }
 
-RgbPicture MakeTiledPicture(int32_t width, int32_t height)
+RgbPicture MakeTiledPicture(const Quilt& quilt, int32_t width, int32_t height)
 {
+    const int32_t periodWidth = quilt.periodWidth, periodHeight = quilt.periodHeight;
     RgbPicture picture;
     if (width < 1 || height < 1 || width > maxTiledPictureSide || height > maxTiledPictureSide)
         return picture;
@@ -44,13 +44,13 @@ RgbPicture MakeTiledPicture(int32_t width, int32_t height)
 
     const std::size_t lineBytes = static_cast<std::size_t>(width) * 3;
     const std::size_t periodRowBytes = static_cast<std::size_t>(periodWidth) * 3;
-    const int32_t ox = width / 2 - halfWidth;
-    const int32_t oy = height / 2 - halfHeight;
+    const int32_t ox = width / 2 - quilt.halfWidth;
+    const int32_t oy = height / 2 - quilt.halfHeight;
     const int32_t firstColumn = NonNegativeRemainder(-ox, periodWidth);
     uint8_t* const pixels = picture.pixels.data();
 
     // A line depends only on its source row, and the source rows repeat every periodHeight
-    // lines: the first period of lines is assembled from runs of QuiltImage rows, every later
+    // lines: the first period of lines is assembled from runs of the quilt's rows, every later
     // line is a copy of the line one period above it. No per-pixel modulo.
     for (int32_t y = 0; y < height; ++y) {
         uint8_t* line = pixels + static_cast<std::size_t>(y) * lineBytes;
@@ -59,7 +59,7 @@ RgbPicture MakeTiledPicture(int32_t width, int32_t height)
             continue;
         }
         const int32_t row = NonNegativeRemainder(height - 1 - y - oy, periodHeight);
-        const uint8_t* source = QuiltImage + static_cast<std::size_t>(row) * periodRowBytes;
+        const uint8_t* source = quilt.image.data() + static_cast<std::size_t>(row) * periodRowBytes;
         std::size_t done = 0;
         std::size_t column = static_cast<std::size_t>(firstColumn) * 3;
         while (done < lineBytes) {

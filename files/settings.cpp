@@ -8,7 +8,6 @@
 #include <fstream>
 #include <optional>
 
-#include "engine/engine.h"
 #include "files/files.h"
 
 namespace tessalume {
@@ -71,8 +70,7 @@ std::string PicturesFolder(const std::string& configHome, const std::string& hom
 
 }  // namespace
 
-void LoadStartupDefaults(const std::string& configHome, const std::string& home,
-                         const std::string& picturesDir)
+std::string ImagesFolder(const std::string& configHome, const std::string& home, const std::string& picturesDir)
 {
     std::string images = ReadKey(configHome + "/tessalume/settings.ini", "Images").value_or("");
     if (images == "~" || images.rfind("~/", 0) == 0) images = home + images.substr(1);
@@ -81,17 +79,15 @@ void LoadStartupDefaults(const std::string& configHome, const std::string& home,
     // Without the setting the dialogs open in the user's pictures and the default export
     // path still names a folder.
     if (images.empty()) images = IsFolder(picturesDir) ? picturesDir : home;
-    settingsImagesFolder = images;
-    outputDirectory = settingsImagesFolder;
-    SetPeriodFromTextureSize();
+    return images;
 }
 
-void LoadStartupDefaults()
+std::string ImagesFolder()
 {
     const std::string home = HomeFolder();
     std::string configHome = EnvironmentValue("XDG_CONFIG_HOME");
     if (configHome.empty()) configHome = home + "/.config";
-    LoadStartupDefaults(configHome, home, PicturesFolder(configHome, home));
+    return ImagesFolder(configHome, home, PicturesFolder(configHome, home));
 }
 
 }  // namespace tessalume

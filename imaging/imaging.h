@@ -1,83 +1,62 @@
-// Imaging's door: the accumulators that the plot functions fill, the quilt image that the
-// intensity functions make of them, and the preview copy of that image.
+// Imaging's door: the plot functions that stamp a quilt's orbit into its accumulators, the
+// intensity functions that make its picture of them, the preview copy of that picture, the
+// settings taken into the quilt between batches, and the worker that grows a quilt on its own
+// thread.
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <mutex>
+#include <stop_token>
+#include <thread>
 
 #include "engine/engine.h"
 
 namespace tessalume {
 
-// Applied copy of the "Color Mapping Function" selection, 0..6.
-extern int32_t colorMappingIndex;
-// Splat radius of the antialiased plot functions, in pixels.
-extern double antialiasRadius;
-// Gain of the intensity functions, set by the "Brightness" slider and by each new quilt.
-extern double brightness;
-
-// The 8-bit RGB picture of one period, rows from y = 0 upward, sized for the largest period.
-inline constexpr int32_t quiltImageBytes = maxPeriodCells * 3;
-extern uint8_t QuiltImage[quiltImageBytes];
-
-// The square, transposed and wrapped copy of the period that the preview texture shows.
-inline constexpr int32_t previewPixelBytes = maxTextureSize * maxTextureSize * 3;
-extern uint8_t previewPixels[previewPixelBytes];
-
-// The intensity function in force. The worker replaces it, the interface thread calls it.
-extern std::atomic<EngineFunction> intensitySlot;
-
-// One pixel of the period: the samples that landed there and their sums. The five values sit
-// together so that a stamp touches one cache line rather than five. The worker adds to a cell
-// while the interface thread may read it; both go through relaxed atomic accesses.
-struct AccumulatorCell {
-    int32_t hitCount;
-    float mappingSum;
-    float redSum, greenSum, blueSum;
-};
-// Cell index y * periodWidth + x; only the first periodWidth * periodHeight cells are in use.
-extern AccumulatorCell Accumulators[maxPeriodCells];
+// A plot function stamps the step just made at the 13 lattice translates.
+using PlotFunction = void (*)(Quilt&);
+// An intensity function turns the accumulators into the picture with the gain of the
+// brightness; false when nothing was plotted yet (the picture then stays as it is).
+using IntensityFunction = bool (*)(Quilt&, double brightness);
 
 // The plot functions, plain and antialiased, in the order of the "Color Mapping Function" list.
-void PlotDistance();
-void PlotAngle();
-void PlotSinusoidal();
-void PlotSquareWave();
-void PlotTriangleWave();
-void PlotCircular();
-void PlotCircularII();
-void PlotDistanceAntialiased();
-void PlotAngleAntialiased();
-void PlotSinusoidalAntialiased();
-void PlotSquareWaveAntialiased();
-void PlotTriangleWaveAntialiased();
-void PlotCircularAntialiased();
-void PlotCircularIIAntialiased();
-
-// The plot functions hold the stamps of the last few steps back while their cells are fetched.
-// This adds every stamp still held to the accumulators; the worker calls it at the end of each
-// batch, and anything that reads the accumulators right after plotting must call it first.
-void FlushPlotQueue();
+void PlotDistance(Quilt&);
+void PlotAngle(Quilt&);
+void PlotSinusoidal(Quilt&);
+void PlotSquareWave(Quilt&);
+void PlotTriangleWave(Quilt&);
+void PlotCircular(Quilt&);
+void PlotCircularII(Quilt&);
+void PlotDistanceAntialiased(Quilt&);
+void PlotAngleAntialiased(Quilt&);
+void PlotSinusoidalAntialiased(Quilt&);
+void PlotSquareWaveAntialiased(Quilt&);
+void PlotTriangleWaveAntialiased(Quilt&);
+void PlotCircularAntialiased(Quilt&);
+void PlotCircularIIAntialiased(Quilt&);
 
 // The intensity functions, in the order of the "Intensity Function" list.
-void IntensityVeryLow();
-void IntensityLow();
-void IntensityMedium();
-void IntensityHigh();
-void IntensityVeryHigh();
-void IntensityLowContrast();
-void IntensityVeryBright();
-void IntensityWhiteI();
-void IntensityWhiteII();
+bool IntensityVeryLow(Quilt&, double brightness);
+bool IntensityLow(Quilt&, double brightness);
+bool IntensityMedium(Quilt&, double brightness);
+bool IntensityHigh(Quilt&, double brightness);
+bool IntensityVeryHigh(Quilt&, double brightness);
+bool IntensityLowContrast(Quilt&, double brightness);
+bool IntensityVeryBright(Quilt&, double brightness);
+bool IntensityWhiteI(Quilt&, double brightness);
+bool IntensityWhiteII(Quilt&, double brightness);
 
 // The lists that choose the imaging functions, one row per entry in list order: what the
 // list shows, and everything that follows from picking the entry.
 
-// "Intensity Function": the function and the ground of the quilt image it draws on.
+// "Intensity Function": the function and the ground of the quilt's picture it draws on.
 struct IntensityEntry {
     const char* label;
-    EngineFunction function;
-    uint8_t background;  // every byte of QuiltImage after a clear: black, or white
+    IntensityFunction function;
+    uint8_t background;  // every byte of the picture after a clear: black, or white
 };
+inline constexpr const char* intensityTitle = "Intensity Function";
 inline constexpr IntensityEntry intensityTable[] = {
     {"Very Low Br.", IntensityVeryLow, 0},
     {"Low Brightness", IntensityLow, 0},
@@ -93,8 +72,9 @@ inline constexpr IntensityEntry intensityTable[] = {
 // "Color Mapping Function": the plot function of the mapping, plain and antialiased.
 struct ColorMappingEntry {
     const char* label;
-    EngineFunction plain, antialiased;
+    PlotFunction plain, antialiased;
 };
+inline constexpr const char* colorMappingTitle = "Color Mapping Function";
 inline constexpr ColorMappingEntry colorMappingTable[] = {
     {"Distance", PlotDistance, PlotDistanceAntialiased},
     {"Angle", PlotAngle, PlotAngleAntialiased},
@@ -105,33 +85,117 @@ inline constexpr ColorMappingEntry colorMappingTable[] = {
     {"Circular II", PlotCircularII, PlotCircularIIAntialiased},
 };
 
-// "Antialiasing": the splat radius that a click on the entry sets, and whether the entry
-// selects the antialiased plot functions (which also raise the intensity gain by half).
+// "Antialiasing": the splat radius of the entry, and whether the entry selects the antialiased
+// plot functions (which also raise the intensity gain by half).
 struct AntialiasingEntry {
     const char* label;
     double radius;
     bool antialiased;
 };
+inline constexpr const char* antialiasingTitle = "Antialiasing";
 inline constexpr AntialiasingEntry antialiasingTable[] = {
     {"Off", 1.0, false}, {"1.25X", 1.25, true}, {"1.5X", 1.5, true}, {"1.75X", 1.75, true}, {"2.0X", 2.0, true},
 };
 
-// True when the "Antialiasing" selection is an entry that antialiases.
-bool AntialiasingOn();
+// True when the antialiasing entry is one that antialiases.
+bool AntialiasingOn(int32_t antialiasing);
+// The background of the intensity entry's picture; black for an entry outside the table.
+uint8_t BackgroundOf(int32_t intensity);
 
-// Paints QuiltImage with the background of the "Intensity Function" selection and zeroes the
-// accumulators over the period in use.
-void ClearAccumulators();
-// Stores in plotSlot the plot function of colorMappingIndex and the antialiasing selection;
-// an index outside the table leaves it.
-void SelectPlotFunction();
-// Stores in intensitySlot the function of the "Intensity Function" selection; a selection
-// outside the table leaves it.
-void SelectIntensityFunction();
-// Copies QuiltImage into previewPixels, wrapped around the period and transposed.
-void TilePreview();
+// ---- Growing and toning a quilt ------------------------------------------------------------
 
-// sign(sinf(x)) * (1 - sqrt|cos(x + pi)|), the sign taken in single precision.
-double SignedRootWave(double x);
+// Takes the settings into the quilt: a new resolution (the picture and the accumulators start
+// afresh), the intensity function, the colour mapping, the antialiasing, the blur.
+void ApplySettings(Quilt& quilt, const Settings& settings);
+// Paints the picture with the background of the intensity entry and zeroes the accumulators.
+void ClearQuilt(Quilt& quilt, int32_t intensity);
+// One batch: batchSteps steps of the orbit, each plotted with the function of the colour
+// mapping and antialiasing in force, every stamp in the accumulators at the end.
+void GrowBatch(Quilt& quilt);
+// Adds every stamp still held back to the accumulators.
+void FlushPlotQueue(Quilt& quilt);
+// The picture made from the accumulators by the intensity function in force.
+bool ToneQuilt(Quilt& quilt, double brightness);
+// The square, transposed and wrapped copy of the period that the preview texture shows:
+// textureSize² pixels of 3 bytes.
+void TilePreview(const Quilt& quilt, uint8_t* pixels);
+
+// ---- The worker ----------------------------------------------------------------------------
+
+// Grows one quilt on a thread of its own, in batches, and carries out between batches what the
+// interface thread asks of it. It owns its quilt; the settings are the interface's, read and
+// written whole on both sides. Only the worker draws from the quilt's generators once it runs.
+class Worker {
+public:
+    explicit Worker(Settings& settings) : settings(settings) {}
+    ~Worker() { Stop(); }
+    Worker(const Worker&) = delete;
+    Worker& operator=(const Worker&) = delete;
+
+    // The quilt, for the interface thread between requests, and for the thread that grows it.
+    Quilt& quilt() { return grown; }
+    const Quilt& quilt() const { return grown; }
+
+    // The thread, started once; it runs until Stop or the worker's end. Started without a thread
+    // of its own, the worker runs only the batches its owner runs (tests). Start is false when
+    // no thread could be made; the worker then stays not started.
+    enum class State : uint8_t { notStarted, running };
+    State state() const { return started.load(); }
+    bool Start(bool ownThread = true);
+    void Stop();
+
+    // Requests, looked at between batches. A reset takes the settings into the quilt and
+    // clears it, unless it is asked to keep the picture; a new quilt clears and searches.
+    void PostNewQuilt() { newQuilt.store(Request::posted, std::memory_order_release); }
+    bool NewQuiltPending() const { return newQuilt.load(std::memory_order_acquire) != Request::none; }
+    void PostReset() { reset.store(Request::posted, std::memory_order_release); }
+    bool ResetPending() const { return reset.load(std::memory_order_acquire) != Request::none; }
+    // Withdraws a reset not taken up yet.
+    void WithdrawReset();
+    // Whether the next reset leaves the picture and the accumulators as they are.
+    void KeepPictureOnNextReset(bool keep) { keepPicture.store(keep, std::memory_order_release); }
+    bool KeepsPictureOnNextReset() const { return keepPicture.load(std::memory_order_acquire); }
+    // "Random": the worker draws the map, being the one thread that draws numbers.
+    void PostRandomColorMap() { randomColorMap.store(Request::posted, std::memory_order_release); }
+    bool RandomColorMapPending() const { return randomColorMap.load(std::memory_order_acquire) != Request::none; }
+    // Withdraws a random colour map not drawn yet and waits for one being drawn, so that a map
+    // stored now is not drawn over.
+    void WithdrawRandomColorMap();
+    // Forgets every request not taken up yet, and the keeping of the picture.
+    void DropRequests();
+
+    // While the interface thread reads the accumulators (a refresh), the worker starts no batch.
+    void BeginRefresh() { refreshing.store(true, std::memory_order_release); }
+    void EndRefresh() { refreshing.store(false, std::memory_order_release); }
+
+    // Held while the interface thread copies the picture outside a refresh (an export): the
+    // worker neither clears it nor changes its size meanwhile. The worker only tries the lock:
+    // a request whose clear meets an export waits for the next pass.
+    std::unique_lock<std::mutex> HoldPicture() { return std::unique_lock(pictureLock); }
+
+    // One pass of the thread's loop: a batch (unless a refresh is under way), then the requests.
+    // Public so that tests can drive the worker on their own thread.
+    void RunBatch(std::stop_token stop = {});
+    void HandleRequests(std::stop_token stop = {});
+    // For tests: runs on the worker while it carries out a reset, before the reset is finished.
+    std::function<void()> whileResetTakenUp;
+
+private:
+    // A reset or a random colour map is taken up while the worker carries it out, so that one
+    // posted again meanwhile is carried out once more rather than lost, and only one still
+    // posted can be withdrawn.
+    enum class Request : uint8_t { none, posted, takenUp };
+    static bool TakeUp(std::atomic<Request>& request);
+    static void Finish(std::atomic<Request>& request);
+
+    Settings& settings;
+    Quilt grown;
+    std::atomic<Request> newQuilt{Request::none}, reset{Request::none}, randomColorMap{Request::none};
+    std::atomic<bool> keepPicture{false};
+    std::atomic<bool> refreshing{false};
+    std::atomic<State> started{State::notStarted};
+    std::mutex pictureLock;
+    std::jthread thread;
+};
 
 }  // namespace tessalume

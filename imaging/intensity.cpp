@@ -1,4 +1,4 @@
-// The intensity functions: the accumulators of the period turned into QuiltImage. All nine
+// The intensity functions: the accumulators of the period turned into its picture. All nine
 // share one skeleton and differ in the brightness curve, the pixel formula and the gain.
 #include <algorithm>
 #include <cmath>
@@ -6,18 +6,13 @@
 #include <emmintrin.h>
 #endif
 
+#include "engine/maths.h"
 #include "imaging/accumulators.h"
 #include "imaging/imaging.h"
-#include "ui/controls.h"
 
 namespace tessalume {
 
-double brightness = 5.0;
-std::atomic<EngineFunction> intensitySlot{nullptr};
-
 namespace {
-
-constexpr double halfPi = 1.5707963267948966;
 
 // The skeleton works on two cells at a time: the two divisions of every pixel, its products and
 // its clamps then run two-wide, lane by lane exactly as one cell alone would compute them.
@@ -59,13 +54,6 @@ void StorePixel(uint8_t* pixel, int32_t packed)
 
 // The larger of the two; a candidate that is not a number never wins.
 float Larger(float largest, float candidate) { return candidate > largest ? candidate : largest; }
-
-double SignedRoot(double v)
-{
-    if (v > 0) return std::sqrt(v);
-    if (v < 0) return -std::sqrt(-v);
-    return 0;
-}
 
 // Brightness curves of the ratio a = mappingSum / M.
 double Squared(double a) { return a * a; }
@@ -119,41 +107,43 @@ constexpr GainRow plainGain{false, 1.0, 1.5};
 constexpr GainRow resolutionGain{true, 1.0, 1.5};
 constexpr GainRow whiteGain{true, 0.25, 0.375};
 
-double Gain(const GainRow& row)
+double Gain(const Quilt& quilt, double brightness, const GainRow& row)
 {
     double b = brightness;
-    if (row.byResolution) b *= resolutionTable[std::clamp(activeResolution, 0, resolutionCount - 1)].gainFactor;
-    return b * (AntialiasingOn() ? row.onFactor : row.offFactor);
+    if (row.byResolution) b *= resolutionTable[std::clamp(quilt.resolution, 0, resolutionCount - 1)].gainFactor;
+    return b * (AntialiasingOn(quilt.antialiasing) ? row.onFactor : row.offFactor);
 }
 
 using Curve = double (*)(double);
 using Painter = Channels (*)(Pair, Pair, double, const Channels&);
 
+// Reads the accumulators while the worker may be adding to them (relaxed, cell by cell).
 template <Curve curve, Painter paint>
-void Tone(const GainRow& gainRow)
+bool Tone(Quilt& quilt, double brightness, const GainRow& gainRow)
 {
-    const double b = Gain(gainRow);
-    const int32_t cellsInUse = std::clamp(periodWidth * periodHeight, 0, maxPeriodCells);
+    const double b = Gain(quilt, brightness, gainRow);
+    const int32_t cellsInUse = static_cast<int32_t>(quilt.accumulators.size());
+    const AccumulatorCell* const cells = quilt.accumulators.data();
 
     // Four running maxima, so that the pass waits on memory rather than on one chain of
     // comparisons; a not-a-number never wins a comparison, as with a single maximum.
     float largest0 = 0, largest1 = 0, largest2 = 0, largest3 = 0;
     int32_t i = 0;
     for (; i + 4 <= cellsInUse; i += 4) {
-        largest0 = Larger(largest0, LoadRelaxed(Accumulators[i].mappingSum));
-        largest1 = Larger(largest1, LoadRelaxed(Accumulators[i + 1].mappingSum));
-        largest2 = Larger(largest2, LoadRelaxed(Accumulators[i + 2].mappingSum));
-        largest3 = Larger(largest3, LoadRelaxed(Accumulators[i + 3].mappingSum));
+        largest0 = Larger(largest0, LoadRelaxed(cells[i].mappingSum));
+        largest1 = Larger(largest1, LoadRelaxed(cells[i + 1].mappingSum));
+        largest2 = Larger(largest2, LoadRelaxed(cells[i + 2].mappingSum));
+        largest3 = Larger(largest3, LoadRelaxed(cells[i + 3].mappingSum));
     }
-    for (; i < cellsInUse; ++i) largest0 = Larger(largest0, LoadRelaxed(Accumulators[i].mappingSum));
+    for (; i < cellsInUse; ++i) largest0 = Larger(largest0, LoadRelaxed(cells[i].mappingSum));
     const double m = Larger(Larger(largest0, largest1), Larger(largest2, largest3));
-    if (m == 0) return;  // nothing to show: image and preview stay as they are
+    if (m == 0) return false;  // nothing to show: the picture stays as it is
 
     // Unhit cells keep whatever the image holds; a cell the worker is adding to meanwhile may
     // come out slightly inconsistent for one refresh. An odd last cell pairs with an unhit one.
     for (i = 0; i < cellsInUse; i += 2) {
-        AccumulatorCell& first = Accumulators[i];
-        AccumulatorCell& second = Accumulators[i + 1 < cellsInUse ? i + 1 : i];
+        const AccumulatorCell& first = cells[i];
+        const AccumulatorCell& second = cells[i + 1 < cellsInUse ? i + 1 : i];
         const int32_t firstHits = LoadRelaxed(first.hitCount);
         const int32_t secondHits = i + 1 < cellsInUse ? LoadRelaxed(second.hitCount) : 0;
         if (firstHits == 0 && secondHits == 0) continue;
@@ -165,29 +155,29 @@ void Tone(const GainRow& gainRow)
             {LoadRelaxed(first.blueSum), LoadRelaxed(second.blueSum)},
         };
         const PairOfInts pixels = PackedBytes(paint(Pair{curve(a[0]), curve(a[1])}, n, b, sums));
-        uint8_t* image = QuiltImage + static_cast<size_t>(i) * 3;
+        uint8_t* image = quilt.image.data() + static_cast<size_t>(i) * 3;
         if (firstHits != 0) StorePixel(image, pixels[0]);
         if (secondHits != 0) StorePixel(image + 3, pixels[1]);
     }
-    TilePreview();
+    return true;
 }
 
 }  // namespace
 
-void IntensityVeryLow() { Tone<Squared, OnBlack>(plainGain); }
-void IntensityLow() { Tone<Linear, OnBlack>(resolutionGain); }
-void IntensityMedium() { Tone<Sine, OnBlack>(plainGain); }
-void IntensityHigh() { Tone<RippledSine, OnBlack>(plainGain); }
-void IntensityVeryHigh() { Tone<SteepSine, OnBlack>(plainGain); }
-void IntensityLowContrast() { Tone<Root, OnBlack>(plainGain); }
-void IntensityVeryBright() { Tone<RootOfSine, OnBlack>(plainGain); }
-void IntensityWhiteI() { Tone<Root, WhiteI>(whiteGain); }
-void IntensityWhiteII() { Tone<Root, WhiteII>(whiteGain); }
+bool IntensityVeryLow(Quilt& quilt, double brightness) { return Tone<Squared, OnBlack>(quilt, brightness, plainGain); }
+bool IntensityLow(Quilt& quilt, double brightness) { return Tone<Linear, OnBlack>(quilt, brightness, resolutionGain); }
+bool IntensityMedium(Quilt& quilt, double brightness) { return Tone<Sine, OnBlack>(quilt, brightness, plainGain); }
+bool IntensityHigh(Quilt& quilt, double brightness) { return Tone<RippledSine, OnBlack>(quilt, brightness, plainGain); }
+bool IntensityVeryHigh(Quilt& quilt, double brightness) { return Tone<SteepSine, OnBlack>(quilt, brightness, plainGain); }
+bool IntensityLowContrast(Quilt& quilt, double brightness) { return Tone<Root, OnBlack>(quilt, brightness, plainGain); }
+bool IntensityVeryBright(Quilt& quilt, double brightness) { return Tone<RootOfSine, OnBlack>(quilt, brightness, plainGain); }
+bool IntensityWhiteI(Quilt& quilt, double brightness) { return Tone<Root, WhiteI>(quilt, brightness, whiteGain); }
+bool IntensityWhiteII(Quilt& quilt, double brightness) { return Tone<Root, WhiteII>(quilt, brightness, whiteGain); }
 
-void SelectIntensityFunction()
+bool ToneQuilt(Quilt& quilt, double brightness)
 {
-    if (const IntensityEntry* entry = RowOf(intensityTable, LoadRelaxed(intensityList.selected)))
-        intensitySlot.store(entry->function);
+    const IntensityEntry* entry = RowOf(intensityTable, LoadRelaxed(quilt.intensity));
+    return entry != nullptr && entry->function(quilt, brightness);
 }
 
 }  // namespace tessalume

@@ -3,28 +3,19 @@
 #include <cmath>
 #include <cstring>
 
-#include "files/files.h"
+#include "engine/maths.h"
 #include "imaging/accumulators.h"
 #include "imaging/imaging.h"
-#include "ui/controls.h"
 
 namespace tessalume {
 
-int32_t colorMappingIndex = 0;
-double antialiasRadius = 1.75;
-uint8_t QuiltImage[quiltImageBytes];
-AccumulatorCell Accumulators[maxPeriodCells];
-
 namespace {
-
-constexpr double pi = 3.141592653589793;
-constexpr int translateCount = 13;
 
 enum class Mapping { distance, angle, sinusoidal, squareWave, triangleWave, circular, circularII };
 
 // The mapping value c of the step (dx, dy); all translates of one step share it.
 template <Mapping mapping>
-double MappingValue(double dx, double dy)
+double MappingValue(double dx, double dy, double inverseStepRange)
 {
     if constexpr (mapping == Mapping::angle) {
         if (dx == 0 && dy == 0) return 0;  // a step without direction gets colour 0, adds 0
@@ -41,11 +32,7 @@ double MappingValue(double dx, double dy)
         if constexpr (mapping == Mapping::sinusoidal) return wave;
         if constexpr (mapping == Mapping::squareWave) return std::tanh(5 * wave);
         if constexpr (mapping == Mapping::triangleWave) return std::asin(wave) * 0.6366197723675814;
-        if constexpr (mapping == Mapping::circular) {
-            if (wave > 0) return std::sqrt(wave);
-            if (wave < 0) return -std::sqrt(-wave);
-            return 0;
-        }
+        if constexpr (mapping == Mapping::circular) return SignedRoot(wave);
     }
 }
 
@@ -67,26 +54,13 @@ int32_t NearestPixel(float p)
     return i;
 }
 
-// One step's stamps, held back until their cells have arrived in the cache.
-struct PendingStep {
-    double mapping, red, green, blue;  // what each stamp adds, weight included
-    int32_t count;
-    int32_t cells[translateCount];
-};
-
-// Eight steps in flight are enough to hide a memory access behind the steps that follow.
-constexpr uint32_t queueDepth = 8;
-PendingStep pendingSteps[queueDepth];
-uint32_t pushedSteps = 0;   // steps ever queued, modulo 2³²
-uint32_t appliedSteps = 0;  // of which added to the accumulators
-
-void AddStamps(const PendingStep& step)
+void AddStamps(AccumulatorCell* accumulators, const PendingStamps& step)
 {
     // Locals, because every store to a cell could otherwise be taken to change the step.
     const int32_t count = step.count;
     const double mapping = step.mapping, red = step.red, green = step.green, blue = step.blue;
     for (int32_t i = 0; i < count; ++i) {
-        AccumulatorCell& cell = Accumulators[step.cells[i]];
+        AccumulatorCell& cell = accumulators[step.cells[i]];
         // Unsigned so that a cell hit 2³¹ times wraps instead of overflowing.
         StoreRelaxed(cell.hitCount, static_cast<int32_t>(static_cast<uint32_t>(LoadRelaxed(cell.hitCount)) + 1u));
         AddToSum(cell.mappingSum, mapping);
@@ -96,119 +70,155 @@ void AddStamps(const PendingStep& step)
     }
 }
 
-void Prefetch(int32_t cell)
+void Prefetch(const AccumulatorCell* cell)
 {
-    const char* first = reinterpret_cast<const char*>(&Accumulators[cell]);
+    const char* first = reinterpret_cast<const char*>(cell);
     __builtin_prefetch(first, 1);
     __builtin_prefetch(first + sizeof(AccumulatorCell) - 1, 1);  // a cell may straddle two lines
 }
 
 template <Mapping mapping, bool antialiased>
-void Plot()
+void Plot(Quilt& quilt)
 {
-    double originX = halfWidth;
-    double originY = halfHeight;
+    Orbit& orbit = quilt.orbit;
+    const QuiltDesign& design = quilt.design;
+    double originX = quilt.halfWidth;
+    double originY = quilt.halfHeight;
     float weight = 1.0f;  // a weight of exactly 1 leaves every plain sum as it would be without it
     if constexpr (antialiased) {
-        const float u1 = engineRandom.NextUniform();
-        const float u2 = engineRandom.NextUniform();
+        const float u1 = orbit.random.NextUniform();
+        const float u2 = orbit.random.NextUniform();
         const float theta = static_cast<float>(static_cast<double>(u1) * 6.283185307179586);
         const float acrossX = std::sin(theta) * u2;
         const float acrossY = std::cos(theta) * u2;
-        const double radius = LoadRelaxed(antialiasRadius);  // the "Antialiasing" list writes it
-        originX = static_cast<float>(static_cast<double>(acrossX) * radius + halfWidth);
-        originY = static_cast<float>(static_cast<double>(acrossY) * radius + halfHeight);
+        const double radius = quilt.antialiasRadius;
+        originX = static_cast<float>(static_cast<double>(acrossX) * radius + quilt.halfWidth);
+        originY = static_cast<float>(static_cast<double>(acrossY) * radius + quilt.halfHeight);
         weight = 1.0f - u2;
     }
 
-    PendingStep& step = pendingSteps[pushedSteps % queueDepth];
-    if (pushedSteps - appliedSteps == queueDepth) {
-        AddStamps(step);
-        ++appliedSteps;
+    PlotQueue& queue = quilt.plotQueue;
+    AccumulatorCell* const accumulators = quilt.accumulators.data();
+    PendingStamps& step = queue.steps[queue.pushed % PlotQueue::depth];
+    if (queue.pushed - queue.applied == PlotQueue::depth) {
+        AddStamps(accumulators, step);
+        ++queue.applied;
     }
 
     // The translate loop only rounds and bounds-checks; the mapping waits until a stamp lands.
     // A position certainly outside in double (a pixel's margin keeps every rounding decision)
     // is dropped before any conversion, which also turns away infinities and not-a-numbers.
-    const double x = nextX;
-    const double y = nextY;
-    const double scale = pixelScale;
-    const int32_t width = periodWidth;
-    const int32_t height = periodHeight;
+    const double x = orbit.nextX;
+    const double y = orbit.nextY;
+    const double scale = quilt.pixelScale;
+    const int32_t width = quilt.periodWidth;
+    const int32_t height = quilt.periodHeight;
     const double right = width + 0.5;
     const double top = height + 0.5;
     int32_t count = 0;
     for (int i = 0; i < translateCount; ++i) {
-        const double py = (y + latticeOffsetY[i]) * scale + originY;
+        const double py = (y + design.latticeOffsetY[i]) * scale + originY;
         if (!(py >= -1.5 && py < top)) continue;
-        const double px = (x + latticeOffsetX[i]) * scale + originX;
+        const double px = (x + design.latticeOffsetX[i]) * scale + originX;
         if (!(px >= -1.5 && px < right)) continue;
         const int32_t column = NearestPixel(static_cast<float>(px));
         const int32_t row = NearestPixel(static_cast<float>(py));
         if (static_cast<uint32_t>(column) >= static_cast<uint32_t>(width)) continue;
         if (static_cast<uint32_t>(row) >= static_cast<uint32_t>(height)) continue;
         const int32_t cell = row * width + column;
-        Prefetch(cell);
+        Prefetch(accumulators + cell);
         step.cells[count++] = cell;
     }
     if (count == 0) return;
 
-    const double c = MappingValue<mapping>(x - pointX, y - pointY);
+    const double c = MappingValue<mapping>(x - orbit.pointX, y - orbit.pointY, design.inverseStepRange);
     const int32_t k = ColorIndex(c);
+    // The interface thread may store a loaded colour map meanwhile: each entry is read whole.
     step.mapping = weight * c;
-    step.red = weight * LoadRelaxed(ColorMap.red[k]);
-    step.green = weight * LoadRelaxed(ColorMap.green[k]);
-    step.blue = weight * LoadRelaxed(ColorMap.blue[k]);
+    step.red = weight * LoadRelaxed(quilt.colorMap.red[k]);
+    step.green = weight * LoadRelaxed(quilt.colorMap.green[k]);
+    step.blue = weight * LoadRelaxed(quilt.colorMap.blue[k]);
     step.count = count;
-    ++pushedSteps;
+    ++queue.pushed;
 }
 
 }  // namespace
 
-void PlotDistance() { Plot<Mapping::distance, false>(); }
-void PlotAngle() { Plot<Mapping::angle, false>(); }
-void PlotSinusoidal() { Plot<Mapping::sinusoidal, false>(); }
-void PlotSquareWave() { Plot<Mapping::squareWave, false>(); }
-void PlotTriangleWave() { Plot<Mapping::triangleWave, false>(); }
-void PlotCircular() { Plot<Mapping::circular, false>(); }
-void PlotCircularII() { Plot<Mapping::circularII, false>(); }
-void PlotDistanceAntialiased() { Plot<Mapping::distance, true>(); }
-void PlotAngleAntialiased() { Plot<Mapping::angle, true>(); }
-void PlotSinusoidalAntialiased() { Plot<Mapping::sinusoidal, true>(); }
-void PlotSquareWaveAntialiased() { Plot<Mapping::squareWave, true>(); }
-void PlotTriangleWaveAntialiased() { Plot<Mapping::triangleWave, true>(); }
-void PlotCircularAntialiased() { Plot<Mapping::circular, true>(); }
-void PlotCircularIIAntialiased() { Plot<Mapping::circularII, true>(); }
+void PlotDistance(Quilt& quilt) { Plot<Mapping::distance, false>(quilt); }
+void PlotAngle(Quilt& quilt) { Plot<Mapping::angle, false>(quilt); }
+void PlotSinusoidal(Quilt& quilt) { Plot<Mapping::sinusoidal, false>(quilt); }
+void PlotSquareWave(Quilt& quilt) { Plot<Mapping::squareWave, false>(quilt); }
+void PlotTriangleWave(Quilt& quilt) { Plot<Mapping::triangleWave, false>(quilt); }
+void PlotCircular(Quilt& quilt) { Plot<Mapping::circular, false>(quilt); }
+void PlotCircularII(Quilt& quilt) { Plot<Mapping::circularII, false>(quilt); }
+void PlotDistanceAntialiased(Quilt& quilt) { Plot<Mapping::distance, true>(quilt); }
+void PlotAngleAntialiased(Quilt& quilt) { Plot<Mapping::angle, true>(quilt); }
+void PlotSinusoidalAntialiased(Quilt& quilt) { Plot<Mapping::sinusoidal, true>(quilt); }
+void PlotSquareWaveAntialiased(Quilt& quilt) { Plot<Mapping::squareWave, true>(quilt); }
+void PlotTriangleWaveAntialiased(Quilt& quilt) { Plot<Mapping::triangleWave, true>(quilt); }
+void PlotCircularAntialiased(Quilt& quilt) { Plot<Mapping::circular, true>(quilt); }
+void PlotCircularIIAntialiased(Quilt& quilt) { Plot<Mapping::circularII, true>(quilt); }
 
-void FlushPlotQueue()
+void FlushPlotQueue(Quilt& quilt)
 {
-    while (appliedSteps != pushedSteps) {
-        AddStamps(pendingSteps[appliedSteps % queueDepth]);
-        ++appliedSteps;
+    PlotQueue& queue = quilt.plotQueue;
+    while (queue.applied != queue.pushed) {
+        AddStamps(quilt.accumulators.data(), queue.steps[queue.applied % PlotQueue::depth]);
+        ++queue.applied;
     }
 }
 
-bool AntialiasingOn()
+bool AntialiasingOn(int32_t antialiasing)
 {
-    const AntialiasingEntry* entry = RowOf(antialiasingTable, LoadRelaxed(antialiasingList.selected));
+    const AntialiasingEntry* entry = RowOf(antialiasingTable, antialiasing);
     return entry != nullptr && entry->antialiased;
 }
 
-void SelectPlotFunction()
+uint8_t BackgroundOf(int32_t intensity)
 {
-    if (const ColorMappingEntry* mapping = RowOf(colorMappingTable, colorMappingIndex))
-        plotSlot = AntialiasingOn() ? mapping->antialiased : mapping->plain;
+    const IntensityEntry* entry = RowOf(intensityTable, intensity);
+    return entry != nullptr ? entry->background : 0;
 }
 
-void ClearAccumulators()
+void ClearQuilt(Quilt& quilt, int32_t intensity)
 {
-    const IntensityEntry* intensity = RowOf(intensityTable, LoadRelaxed(intensityList.selected));
-    std::memset(QuiltImage, intensity != nullptr ? intensity->background : 0, sizeof QuiltImage);
-    const int32_t cellsInUse = periodWidth * periodHeight;
-    if (cellsInUse > 0 && cellsInUse <= maxPeriodCells)
-        std::memset(Accumulators, 0, sizeof(AccumulatorCell) * static_cast<size_t>(cellsInUse));
+    std::memset(quilt.image.data(), BackgroundOf(intensity), quilt.image.size());
+    std::memset(quilt.accumulators.data(), 0, sizeof(AccumulatorCell) * quilt.accumulators.size());
     // Stamps still held belong to the picture being cleared.
-    appliedSteps = pushedSteps;
+    quilt.plotQueue.applied = quilt.plotQueue.pushed;
+}
+
+// The step and the plot are calls through the quilt's slots because the catalogue entries and
+// the mapping change between batches, never within one; the loop allocates nothing.
+void GrowBatch(Quilt& quilt)
+{
+    const ColorMappingEntry& mapping = *RowOf(colorMappingTable, quilt.colorMapping);
+    const PlotFunction plot = AntialiasingOn(quilt.antialiasing) ? mapping.antialiased : mapping.plain;
+    Orbit& orbit = quilt.orbit;
+    for (int32_t i = 0; i < batchSteps; ++i) {
+        StepPoint(quilt);
+        plot(quilt);
+        orbit.pointX = orbit.nextX;
+        orbit.pointY = orbit.nextY;
+    }
+    FlushPlotQueue(quilt);  // every stamp of the batch is in the accumulators before anyone reads them
+}
+
+void ApplySettings(Quilt& quilt, const Settings& settings)
+{
+    const int32_t wanted = LoadRelaxed(settings.resolution);
+    const int32_t intensity = LoadRelaxed(settings.intensity);
+    if (wanted != quilt.resolution) SetResolution(quilt, wanted, BackgroundOf(intensity));
+    if (RowOf(intensityTable, intensity) != nullptr) StoreRelaxed(quilt.intensity, intensity);
+    if (const int32_t mapping = LoadRelaxed(settings.colorMapping); RowOf(colorMappingTable, mapping) != nullptr)
+        quilt.colorMapping = mapping;
+    if (const AntialiasingEntry* entry = RowOf(antialiasingTable, LoadRelaxed(settings.antialiasing))) {
+        quilt.antialiasing = LoadRelaxed(settings.antialiasing);
+        quilt.antialiasRadius = entry->radius;
+    }
+    // A blurring drag changes the factor; the radius follows the lattice in force.
+    quilt.design.blurringFactor = LoadRelaxed(settings.blurringFactor);
+    quilt.design.blurRadius = BlurRadiusFor(quilt.design.latticeRadius, quilt.design.blurringFactor);
 }
 
 }  // namespace tessalume

@@ -7,18 +7,19 @@
 
 namespace tessalume {
 
-uint8_t previewPixels[previewPixelBytes];
-
 namespace {
 // Texture rows filled together: their source pixels lie side by side in one quilt row.
 constexpr uint32_t rowsPerBand = 16;
 }  // namespace
 
-void TilePreview()
+void TilePreview(const Quilt& quilt, uint8_t* previewPixels)
 {
-    const uint32_t side = textureSize;
-    const int32_t width = periodWidth;
-    const int32_t height = periodHeight;
+    const uint32_t side = quilt.textureSize;
+    const int32_t width = quilt.periodWidth;
+    const int32_t height = quilt.periodHeight;
+    const int32_t halfWidth = quilt.halfWidth;
+    const int32_t halfHeight = quilt.halfHeight;
+    const uint8_t* const image = quilt.image.data();
     if (side == 0 || side > maxTextureSize || side % rowsPerBand != 0 || width <= 0 || height <= 0) return;
     const size_t rowBytes = static_cast<size_t>(side) * 3;
 
@@ -38,7 +39,7 @@ void TilePreview()
         uint8_t* band = previewPixels + bandStart * rowBytes;
         int32_t row = halfHeight % height;
         for (uint32_t i = 0; i < columns; ++i) {
-            const uint8_t* source = QuiltImage + static_cast<size_t>(row) * width * 3;
+            const uint8_t* source = image + static_cast<size_t>(row) * width * 3;
             uint8_t* target = band + static_cast<size_t>(i) * 3;
             for (uint32_t k = 0; k < rowsPerBand; ++k) std::memcpy(target + k * rowBytes, source + sourceOffsets[k], 3);
             if (++row == height) row = 0;

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "files/desktop.h"
+#include "app/desktop.h"
 #include "tests/fixtures.h"
 
 namespace tessalume {

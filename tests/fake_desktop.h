@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "files/desktop.h"
+#include "app/desktop.h"
 
 namespace tessalume {
 

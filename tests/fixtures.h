@@ -1,4 +1,4 @@
-// What the test files share: the engine in a known state, a scratch folder, whole-file reading,
+// What the test files share: a fresh quilt, a scratch folder, whole-file reading,
 // a digest for pinned results, PNG decoding by libpng rather than by our own code, child
 // processes and runs of the headless renderer.
 #pragma once
@@ -28,31 +28,21 @@
 #include "engine/engine.h"
 #include "files/files.h"
 #include "imaging/imaging.h"
-#include "ui/controls.h"
 
 namespace tessalume {
 
 using std::chrono::milliseconds;
 
-// The engine as start-up leaves it before its first new quilt, with both generators seeded:
-// every control at its start value and applied, the first resolution row, catalogue entries 0,
-// no blur, no request pending, the accumulators and the picture cleared.
-inline void ResetEngine(uint32_t seed = 1)
+// A quilt as start-up leaves it before its first new quilt: seeded, the settings in force, the
+// catalogue entries of its design selected, the picture cleared.
+inline Quilt FreshQuilt(const Settings& settings = {}, uint32_t seed = 1)
 {
-    SeedGenerators(seed);
-    BuildControls();
-    textureSize = resolutionTable[0].textureSize;
-    SetPeriodFromTextureSize();
-    activeResolution = 0;
-    antialiasRadius = 1.75;
-    ApplySettings();
-    transformIndexI = transformIndexII = transformShownI = transformShownII = 0;
-    SelectTransformationI();
-    SelectTransformationII();
-    blurringFactor = blurRadius = 0;
-    newQuiltRequest = resetRequest = renderInProgress = 0;
-    clearOnReset = 1;
-    ClearAccumulators();
+    Quilt quilt;
+    SeedQuilt(quilt, seed);
+    ApplySettings(quilt, settings);
+    SelectTransformations(quilt);
+    ClearQuilt(quilt, settings.intensity);
+    return quilt;
 }
 
 // 64-bit FNV-1a: a digest that pins a result without restating it.

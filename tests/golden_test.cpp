@@ -24,8 +24,11 @@ uint64_t GeneratorState(const RndField& f, uint64_t hash)
 // An entry on a grid of points around the origin (which some entries guard against), for
 // every polygon, hexagon orientation, phase, frequency and sign of the amplitude. Entry I
 // leaves its field term, entry II its new point; both leave the generator's draws.
-uint64_t CatalogueEntryDigest(EngineFunction entry, bool second)
+uint64_t CatalogueEntryDigest(Transformation entry, bool second)
 {
+    Quilt quilt;
+    QuiltDesign& design = quilt.design;
+    Orbit& orbit = quilt.orbit;
     const double coordinates[] = {-1.3, -0.7, -0.2, 0, 0.35, 0.8, 1.4};
     uint64_t hash = Digest("");
     uint32_t seed = 1;
@@ -33,20 +36,20 @@ uint64_t CatalogueEntryDigest(EngineFunction entry, bool second)
         for (const double phase : {0.0, 0.3, 4.0})
             for (const double x : coordinates)
                 for (const double y : coordinates) {
-                    LayHexagon(variant % 2 == 1);
-                    transformVariant = variant;
-                    transformPhase = phase;
-                    transformFrequency = 3 * (variant + 1);
-                    transformAmplitude = variant % 2 ? 0.6 : -0.3;
-                    engineRandom.Seed(seed++);
-                    pointX = second ? y : x;
-                    pointY = second ? x : y;
-                    nextX = x;
-                    nextY = y;
-                    fieldTerm = 0.5;
-                    entry();
-                    hash = second ? DigestOf(nextY, DigestOf(nextX, hash)) : DigestOf(fieldTerm, hash);
-                    hash = GeneratorState(engineRandom, hash);
+                    LayHexagon(design, variant % 2 == 1);
+                    design.transformVariant = variant;
+                    design.transformPhase = phase;
+                    design.transformFrequency = 3 * (variant + 1);
+                    design.transformAmplitude = variant % 2 ? 0.6 : -0.3;
+                    orbit.random.Seed(seed++);
+                    orbit.pointX = second ? y : x;
+                    orbit.pointY = second ? x : y;
+                    orbit.nextX = x;
+                    orbit.nextY = y;
+                    orbit.fieldTerm = 0.5;
+                    entry(quilt);
+                    hash = second ? DigestOf(orbit.nextY, DigestOf(orbit.nextX, hash)) : DigestOf(orbit.fieldTerm, hash);
+                    hash = GeneratorState(orbit.random, hash);
                 }
     return hash;
 }
@@ -72,11 +75,10 @@ constexpr uint64_t catalogueDigests[2][catalogueSize] = {
 
 TEST(Golden, EveryCatalogueEntry)
 {
-    ResetEngine();
     for (int catalogue = 0; catalogue < 2; ++catalogue) {
         if (Printing()) std::printf("    {\n");
         for (int entry = 0; entry < catalogueSize; ++entry) {
-            const EngineFunction function = (catalogue == 0 ? transformationCatalogueI : transformationCatalogueII)[entry];
+            const Transformation function = (catalogue == 0 ? transformationCatalogueI : transformationCatalogueII)[entry];
             const uint64_t digest = CatalogueEntryDigest(function, catalogue == 1);
             if (Printing()) std::printf("%s0x%016" PRIx64 "ull,%s", entry % 5 == 0 ? "        " : "", digest, entry % 5 == 4 ? "\n" : " ");
             else EXPECT_EQ(digest, catalogueDigests[catalogue][entry]) << "catalogue " << catalogue + 1 << " entry " << entry;
@@ -90,11 +92,12 @@ TEST(Golden, EveryCatalogueEntry)
 TEST(Golden, HexagonAndLattice)
 {
     uint64_t hash = Digest("");
+    QuiltDesign d;
     for (const bool turned : {false, true}) {
-        LayHexagon(turned);
-        LayLattice(turned ? 0.37 : 1.5);
-        for (const auto* table : {&latticeOffsetX, &latticeOffsetY}) hash = DigestOf(*table, hash);
-        hash = DigestOf(hexMidY, DigestOf(hexMidX, DigestOf(hexPointY, DigestOf(hexPointX, hash))));
+        LayHexagon(d, turned);
+        LayLattice(d, turned ? 0.37 : 1.5);
+        for (const auto* table : {&d.latticeOffsetX, &d.latticeOffsetY}) hash = DigestOf(*table, hash);
+        hash = DigestOf(d.hexMidY, DigestOf(d.hexMidX, DigestOf(d.hexPointY, DigestOf(d.hexPointX, hash))));
     }
     if (Printing()) std::printf("hexagon and lattice: 0x%016" PRIx64 "ull\n", hash);
     else EXPECT_EQ(hash, 0xaa57f4f4f8201c1full);
@@ -106,22 +109,26 @@ TEST(Golden, EveryColorMapGenerator)
 {
     const struct {
         const char* name;
-        void (*generate)();
+        void (*generate)(Quilt&);
         uint64_t digest;
     } generators[] = {
-        {"random curves, HSV or noise", GenerateRandomColorMap, 0xb24b1fabb2d6c929ull},
-        {"HSV", GenerateHsvColorMap, 0xfaecd9191972626bull},
-        {"key points", GenerateKeyPointColorMap, 0xd8e6d2d1194d0351ull},
+        {"random curves, HSV or noise", [](Quilt& q) { GenerateRandomColorMap(q.colorMap, q.paletteRandom); },
+         0xb24b1fabb2d6c929ull},
+        {"HSV", [](Quilt& q) { GenerateHsvColorMap(q.colorMap, q.paletteRandom); }, 0xfaecd9191972626bull},
+        {"key points", [](Quilt& q) { GenerateKeyPointColorMap(q.colorMap, q.orbit.random, q.paletteRandom); },
+         0xd8e6d2d1194d0351ull},
         {"the Random button's choice", RandomColorMap, 0xa8e6e2e4e9391025ull},
     };
+    Quilt q;
+    ColorMapChannels& map = q.colorMap;
     for (const auto& generator : generators) {
         uint64_t hash = Digest("");
         for (uint32_t seed = 1; seed <= 300; ++seed) {
-            paletteRandom.Seed(seed);
-            engineRandom.Seed(seed * 7919);
-            for (double* channel : {ColorMap.red, ColorMap.green, ColorMap.blue}) std::fill(channel, channel + 256, -1.5);
-            generator.generate();
-            hash = GeneratorState(engineRandom, GeneratorState(paletteRandom, DigestOf(ColorMap, hash)));
+            q.paletteRandom.Seed(seed);
+            q.orbit.random.Seed(seed * 7919);
+            for (double* channel : {map.red, map.green, map.blue}) std::fill(channel, channel + 256, -1.5);
+            generator.generate(q);
+            hash = GeneratorState(q.orbit.random, GeneratorState(q.paletteRandom, DigestOf(map, hash)));
         }
         if (Printing()) std::printf("%s: 0x%016" PRIx64 "ull\n", generator.name, hash);
         else EXPECT_EQ(hash, generator.digest) << generator.name;

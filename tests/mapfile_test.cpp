@@ -12,7 +12,11 @@
 namespace tessalume {
 namespace {
 
+// The map that the tests read files into and save from.
+ColorMapChannels ColorMap;
 double* const channels[3] = {ColorMap.red, ColorMap.green, ColorMap.blue};
+
+void Read(std::string_view text) { ColorMap = ReadColorMapText(text); }
 
 void FillColorMap(double value)
 {
@@ -38,14 +42,14 @@ std::string WithFractionalFiller(std::string text)
 TEST(ColorMapText, EmptyFileGivesTheGreyRampAndFractionalFilesAreTakenUnclamped)
 {
     FillColorMap(-7.25);
-    ReadColorMapText("");
+    Read("");
     for (const double* channel : channels)
         for (int i = 0; i < 256; ++i) EXPECT_NEAR(channel[i], i, 1e-12) << "entry " << i;
 
     std::string text;
     for (int i = 0; i < 256; ++i) text += std::to_string(i - 10) + ".25 0.5 " + std::to_string(i + 100) + ".75\n";
     for (int i = 0; i < 44; ++i) text += "1 2 3\n";  // past the 256th line: ignored, not smoothing
-    ReadColorMapText(text);
+    Read(text);
     ExpectEntry(0, -10.25, 0.5, 100.75);
     ExpectEntry(255, 245.25, 0.5, 355.75);
 }
@@ -53,7 +57,7 @@ TEST(ColorMapText, EmptyFileGivesTheGreyRampAndFractionalFilesAreTakenUnclamped)
 TEST(ColorMapText, WholeNumbersSmoothEntriesOneTo254InAscendingOrder)
 {
     // One line; the grey ramp supplies the whole numbers. Entry 0 stays as read, unclamped.
-    ReadColorMapText("100.5 0.5 300.5\n");
+    Read("100.5 0.5 300.5\n");
     ExpectEntry(0, 100.5, 0.5, 300.5);
     EXPECT_DOUBLE_EQ(ColorMap.red[1], (100.5 + 2) * 0.025 + 0.95);
     EXPECT_DOUBLE_EQ(ColorMap.red[2], (ColorMap.red[1] + 3) * 0.025 + 2 * 0.95);  // sees smoothed 1
@@ -61,7 +65,7 @@ TEST(ColorMapText, WholeNumbersSmoothEntriesOneTo254InAscendingOrder)
     EXPECT_EQ(ColorMap.blue[255], 255);
 
     // Smoothing clamps entries 1..254 only.
-    ReadColorMapText(WithFractionalFiller("-300.5 0.5 0.5\n-300.5 999.5 0.5\n2.5 2.5 2.5\n0 0 0\n"));
+    Read(WithFractionalFiller("-300.5 0.5 0.5\n-300.5 999.5 0.5\n2.5 2.5 2.5\n0 0 0\n"));
     EXPECT_EQ(ColorMap.red[0], -300.5);
     EXPECT_EQ(ColorMap.red[1], 0);
     EXPECT_EQ(ColorMap.green[1], 255);
@@ -69,10 +73,10 @@ TEST(ColorMapText, WholeNumbersSmoothEntriesOneTo254InAscendingOrder)
 
 TEST(ColorMapText, MissingAndNonFiniteComponentsKeepTheValueOfTheLineBefore)
 {
-    ReadColorMapText("7.5\n");  // green and blue have no line before: 0
+    Read("7.5\n");  // green and blue have no line before: 0
     ExpectEntry(0, 7.5, 0, 0);
 
-    ReadColorMapText(WithFractionalFiller(
+    Read(WithFractionalFiller(
         "1.5 2.5 3.5 ignored 9.5\n"  // anything after the third number is ignored
         "4.5 5.5\n"                  // two numbers: blue from the line before
         "nan 6.5 inf\n"              // not a number and infinite count as missing
@@ -89,19 +93,19 @@ TEST(ColorMapText, LongLinesAreReadInPiecesOf99CharactersAndCtrlZIsData)
     std::string padded = "1.5 2.5 3.5";
     padded.resize(99, ' ');
     // The second piece of a long line is a line of its own.
-    ReadColorMapText(WithFractionalFiller(padded + "4.25 5.25 6.25\n7.75 8.75 9.75\n"));
+    Read(WithFractionalFiller(padded + "4.25 5.25 6.25\n7.75 8.75 9.75\n"));
     ExpectEntry(1, 4.25, 5.25, 6.25);
     ExpectEntry(2, 7.75, 8.75, 9.75);
     // 99 characters and the line end: the line end is a piece alone, repeating the values;
     // a CR before the LF does not count towards the 99.
     for (const char* end : {"\n", "\r\n"}) {
-        ReadColorMapText(WithFractionalFiller(padded + end + "4.5 5.5 6.5" + end));
+        Read(WithFractionalFiller(padded + end + "4.5 5.5 6.5" + end));
         ExpectEntry(1, 1.5, 2.5, 3.5);
         ExpectEntry(2, 4.5, 5.5, 6.5);
     }
     // 98 characters and the line end fit one piece; Ctrl-Z is data, not an end of file.
     padded.resize(98);
-    ReadColorMapText(WithFractionalFiller(padded + "\n\x1a\n4.5 5.5 6.5\n"));
+    Read(WithFractionalFiller(padded + "\n\x1a\n4.5 5.5 6.5\n"));
     ExpectEntry(1, 1.5, 2.5, 3.5);
     ExpectEntry(2, 4.5, 5.5, 6.5);
 }
@@ -115,25 +119,25 @@ TEST(ColorMapText, SavedTextIs256LinesThatReadBackExactly)
         ColorMap.blue[i] = i + 0.015625;
     }
     const ColorMapChannels saved = ColorMap;
-    const std::string text = FormatColorMapText();
+    const std::string text = FormatColorMapText(ColorMap);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 256);
     EXPECT_EQ(text.substr(0, text.find('\n') + 1), "-99.984375 300.015625 0.015625\n");
     FillColorMap(0);
-    ReadColorMapText(text);
+    Read(text);
     EXPECT_TRUE(SameMap(saved));
 
     // Other fractions come back to the printed decimals, in single precision.
     for (int i = 0; i < 256; ++i) ColorMap.red[i] = i + 0.1234567;
-    ReadColorMapText(FormatColorMapText());
+    Read(FormatColorMapText(ColorMap));
     EXPECT_EQ(ColorMap.red[7], static_cast<double>(7.123457f));
 }
 
 TEST(ColorMapText, DecimalCommaLocaleChangesNothing)
 {
     const std::string file = WithFractionalFiller("1.5 2.25 -3.75\n1e3 0x1.8p-1 -0.125\n");
-    ReadColorMapText(file);
+    Read(file);
     const ColorMapChannels inC = ColorMap;
-    const std::string textInC = FormatColorMapText();
+    const std::string textInC = FormatColorMapText(ColorMap);
 
     // A decimal-comma locale, generated when the system has none.
     char folder[] = "/tmp/tessalume-locale-XXXXXX";
@@ -147,9 +151,9 @@ TEST(ColorMapText, DecimalCommaLocaleChangesNothing)
     const bool active = std::sscanf("1,5", "%f", &comma) == 1 && comma == 1.5f;
     if (active) {
         FillColorMap(0);
-        ReadColorMapText(file);
+        Read(file);
         EXPECT_TRUE(SameMap(inC));
-        EXPECT_EQ(FormatColorMapText(), textInC);
+        EXPECT_EQ(FormatColorMapText(ColorMap), textInC);
     }
     std::setlocale(LC_ALL, "C");
     unsetenv("LOCPATH");
@@ -175,10 +179,10 @@ TEST(ColorMapText, ArbitraryBytesLeaveAFiniteMapAndStayWithinTheInput)
             default: bytes += "1." + std::to_string(random() % 1000) + " nan 2.5e38\n";
             }
         }
-        ReadColorMapText(bytes);
+        Read(bytes);
         const ColorMapChannels fromExact = ColorMap;
         const std::string followed = bytes + "\n7.5 7.5 7.5\n";
-        ReadColorMapText(std::string_view(followed.data(), bytes.size()));
+        Read(std::string_view(followed.data(), bytes.size()));
         ASSERT_TRUE(SameMap(fromExact)) << "round " << round << ": the bytes after the input were read";
         for (const double* channel : channels)
             for (int i = 0; i < 256; ++i) ASSERT_TRUE(std::isfinite(channel[i])) << "round " << round;

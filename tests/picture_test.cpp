@@ -5,13 +5,13 @@
 namespace tessalume {
 namespace {
 
-// Every QuiltImage pixel carries its own column and row (red and green the low bytes, blue
+// Every pixel of the quilt's picture carries its own column and row (red and green the low bytes, blue
 // the high nibbles), so that a picture pixel tells where it came from.
-void PaintOrigins()
+void PaintOrigins(Quilt& quilt)
 {
-    for (int32_t r = 0; r < periodHeight; ++r)
-        for (int32_t c = 0; c < periodWidth; ++c) {
-            uint8_t* p = QuiltImage + (static_cast<std::size_t>(r) * periodWidth + c) * 3;
+    for (int32_t r = 0; r < quilt.periodHeight; ++r)
+        for (int32_t c = 0; c < quilt.periodWidth; ++c) {
+            uint8_t* p = quilt.image.data() + (static_cast<std::size_t>(r) * quilt.periodWidth + c) * 3;
             p[0] = static_cast<uint8_t>(c);
             p[1] = static_cast<uint8_t>(r);
             p[2] = static_cast<uint8_t>((c >> 8) | (r >> 8) << 4);
@@ -20,12 +20,13 @@ void PaintOrigins()
 
 // The rule written out plainly, one modulo per pixel: picture pixel (x, y) shows period column
 // x − ox and row height − 1 − y − oy, ox and oy centring the period.
-int32_t Mismatches(const RgbPicture& picture, int32_t width, int32_t height)
+int32_t Mismatches(const Quilt& quilt, const RgbPicture& picture, int32_t width, int32_t height)
 {
+    const int32_t periodWidth = quilt.periodWidth, periodHeight = quilt.periodHeight;
     if (picture.width != width || picture.height != height ||
         picture.pixels.size() != static_cast<std::size_t>(width) * height * 3)
         return -1;
-    const int32_t ox = width / 2 - halfWidth, oy = height / 2 - halfHeight;
+    const int32_t ox = width / 2 - quilt.halfWidth, oy = height / 2 - quilt.halfHeight;
     int32_t mismatches = 0;
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x) {
@@ -39,22 +40,21 @@ int32_t Mismatches(const RgbPicture& picture, int32_t width, int32_t height)
 
 TEST(Pictures, TileIsThePeriodTurnedAndEveryTiledPictureFollowsTheRuleOrIsEmptyOutsideTheRange)
 {
-    ResetEngine();
+    Quilt quilt;
     const int32_t sizes[][2] = {{1, 1}, {2, 3}, {5, 7}, {445, 257}, {443, 255}, {3, 1000}, {maxTiledPictureSide, 3}};
-    for (const ResolutionRow& row : resolutionTable) {
-        textureSize = row.textureSize;
-        SetPeriodFromTextureSize();
-        PaintOrigins();
-        const RgbPicture tile = MakeTilePicture();
-        EXPECT_EQ(Mismatches(tile, periodWidth, periodHeight), 0) << row.label;
+    for (int32_t resolution = 0; resolution < resolutionCount; ++resolution) {
+        const ResolutionRow& row = resolutionTable[resolution];
+        SetResolution(quilt, resolution, 0);
+        PaintOrigins(quilt);
+        const RgbPicture tile = MakeTilePicture(quilt);
+        EXPECT_EQ(Mismatches(quilt, tile, quilt.periodWidth, quilt.periodHeight), 0) << row.label;
         for (const auto& size : sizes)
-            EXPECT_EQ(Mismatches(MakeTiledPicture(size[0], size[1]), size[0], size[1]), 0)
+            EXPECT_EQ(Mismatches(quilt, MakeTiledPicture(quilt, size[0], size[1]), size[0], size[1]), 0)
                 << row.label << ": " << size[0] << " x " << size[1];
     }
     const int32_t outside[][2] = {{0, 5}, {5, 0}, {-2, 5}, {maxTiledPictureSide + 1, 5}, {5, maxTiledPictureSide + 1}};
     for (const auto& size : outside)  // an empty picture
-        EXPECT_EQ(Mismatches(MakeTiledPicture(size[0], size[1]), 0, 0), 0) << size[0] << " x " << size[1];
-    ResetEngine();
+        EXPECT_EQ(Mismatches(quilt, MakeTiledPicture(quilt, size[0], size[1]), 0, 0), 0) << size[0] << " x " << size[1];
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <iterator>
 
 #include "engine/engine.h"
-#include "files/desktop.h"
 #include "files/files.h"
 #include "imaging/imaging.h"
 
@@ -42,24 +41,16 @@ constexpr ButtonLayout buttonLayouts[] = {
     {&saveButton, "Save", 120, 148, 84},
 };
 
-// A list shows the labels of the table that its subsystem keeps for it, in the table's order.
-template <const auto& table>
-constexpr auto labelsOf = [] {
-    std::array<const char*, std::size(table)> labels{};
-    for (std::size_t i = 0; i < labels.size(); ++i) labels[i] = table[i].label;
-    return labels;
-}();
-
 // Only the frame drawing reads this list's selection; no subsystem keeps a table for it.
 constexpr const char* previewTypeEntries[] = {"Attractor", "Tiles"};
 
 // Built in three groups: the first four, then after the browsers and tabs the next two, and
 // the last one after the lock boxes.
-constexpr ListLayout listLayouts[] = {
-    {&intensityList, "Intensity Function", 272, 162, 164, labelsOf<intensityTable>, 1},
-    {&colorMappingList, "Color Mapping Function", 32, 202, 192, labelsOf<colorMappingTable>, 0},
-    {&antialiasingList, "Antialiasing", 32, 400, 148, labelsOf<antialiasingTable>, 0},
-    {&resolutionList, "Quilt Resolution", 32, 578, 160, labelsOf<resolutionTable>, 0},
+const ListLayout listLayouts[] = {
+    {&intensityList, intensityTitle, 272, 162, 164, labelsOf<intensityTable>, Settings{}.intensity},
+    {&colorMappingList, colorMappingTitle, 32, 202, 192, labelsOf<colorMappingTable>, Settings{}.colorMapping},
+    {&antialiasingList, antialiasingTitle, 32, 400, 148, labelsOf<antialiasingTable>, Settings{}.antialiasing},
+    {&resolutionList, resolutionTitle, 32, 578, 160, labelsOf<resolutionTable>, Settings{}.resolution},
     {&previewTypeList, "Preview Type", 887, 144, 116, previewTypeEntries, 0},
     {&outputFormatList, "Output Format", 272, 460, 164, std::span(labelsOf<fileFormats>).first(outputFormatCount), 0},
     {&refreshIntervalList, "Refresh Interval", 32, 32, 160, labelsOf<refreshIntervalTable>, 0},
@@ -191,6 +182,15 @@ void BuildControls()
     BuildPanels();
     BuildLocks();
     BuildLists(lists.subspan(6));
+}
+
+void ShowSettings(const Settings& settings)
+{
+    blurringSlider.value[0] = static_cast<float>(LoadRelaxed(settings.blurringFactor));
+    brightnessSlider.value[0] = static_cast<float>(LoadRelaxed(settings.brightness));
+    colorMappingList.selected = LoadRelaxed(settings.colorMapping);
+    transformBrowserI.firstShown = LoadRelaxed(settings.browserPageI);
+    transformBrowserII.firstShown = LoadRelaxed(settings.browserPageII);
 }
 
 }  // namespace tessalume

@@ -1,9 +1,10 @@
-// Every control of the screen. A control's value is the setting: a list's selected, a slider's
-// value array, a lock box's entry 0. The engine and the files read their settings here.
+// Every control of the screen. The controls show the settings and the user edits them there:
+// a click or a drag changes the control, and the command behind it writes the setting.
 #pragma once
 #include <cstdint>
 #include <span>
 
+#include "engine/engine.h"
 #include "ui/widgets.h"
 
 namespace tessalume {
@@ -26,6 +27,10 @@ extern OptionsBox blurringLock, transformLockI, transformLockII, colorMapLock;
 // visible, in the fixed order of the screen. Calling it again puts every field of every control
 // back to its start.
 void BuildControls();
+
+// Brings the controls whose values a new quilt chooses (the blurring factor, the brightness,
+// the colour mapping in force, the browsers' pages) in line with the settings.
+void ShowSettings(const Settings& settings);
 
 // The pages of the left panel. A control of the page that is not open is neither drawn nor
 // tested for clicks; one of every page is always live.

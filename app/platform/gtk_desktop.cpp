@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "files/desktop.h"
+#include "app/desktop.h"
 
 namespace tessalume {
 namespace {

@@ -3,6 +3,7 @@
 // detector this is built with: it must find nothing.
 #include <atomic>
 #include <thread>
+#include <vector>
 
 #include "tests/fixtures.h"
 
@@ -12,25 +13,49 @@ namespace {
 TEST(Threads, WorkerPlotsWhileTheInterfaceRefreshes)
 {
     for (int32_t antialiasing : {0, 3}) {
-        ResetEngine(16);  // a seed whose search is short
-        antialiasingList.selected = antialiasing;
-        ApplySettings();
-        NewQuilt();
+        Settings settings;
+        settings.antialiasing = antialiasing;
+        Quilt quilt = FreshQuilt(settings, 16);  // a seed whose search is short
+        NewQuilt(quilt, settings);
         std::atomic<bool> plotting{true};
-        std::thread worker([&plotting] {
-            for (int batch = 0; batch < 6; ++batch) RunWorkerSteps();
+        std::thread worker([&plotting, &quilt] {
+            for (int batch = 0; batch < 6; ++batch) GrowBatch(quilt);
             plotting.store(false);
         });
         int refreshes = 0;
         while (plotting.load() || refreshes == 0) {
-            intensitySlot.load()();
+            ToneQuilt(quilt, settings.brightness);
             ++refreshes;
         }
         worker.join();
         int64_t hits = 0;
-        for (int32_t i = 0; i < periodWidth * periodHeight; ++i) hits += Accumulators[i].hitCount;
+        for (const AccumulatorCell& cell : quilt.accumulators) hits += cell.hitCount;
         EXPECT_GT(hits, 6 * batchSteps);
     }
+}
+
+// Two quilts found and grown at once on two threads share nothing: each picture is the one the
+// same quilt gives grown alone.
+TEST(Threads, TwoQuiltsGrownAtOnceAreEachAsGrownAlone)
+{
+    const auto grow = [](uint32_t seed, int32_t resolution) {
+        Settings settings;
+        settings.resolution = resolution;
+        settings.antialiasing = 2;
+        Quilt quilt = FreshQuilt(settings, seed);
+        NewQuilt(quilt, settings);
+        for (int batch = 0; batch < 8; ++batch) GrowBatch(quilt);
+        ToneQuilt(quilt, settings.brightness);
+        return quilt.image;
+    };
+    const std::vector<uint8_t> first = grow(16, 0), second = grow(21, 1);
+    std::vector<uint8_t> firstAtOnce, secondAtOnce;
+    std::thread other([&] { secondAtOnce = grow(21, 1); });
+    firstAtOnce = grow(16, 0);
+    other.join();
+    EXPECT_TRUE(firstAtOnce == first);
+    EXPECT_TRUE(secondAtOnce == second);
+    EXPECT_NE(std::count(first.begin(), first.end(), 0), std::ssize(first)) << "the quilt shows";
 }
 
 }  // namespace

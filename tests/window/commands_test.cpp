@@ -7,6 +7,7 @@
 #include "app/shell.h"
 #include "fake_desktop.h"
 #include "fixtures.h"
+#include "ui/controls.h"
 
 namespace tessalume {
 namespace {
@@ -56,15 +57,19 @@ protected:
     void SetUp() override
     {
         ScratchFolder::SetUp();
-        ResetEngine();
-        workerNotStarted = 0;  // never start it: the requests stay posted for the test to see
+        BuildControls();
+        windowSettings = Settings{};
+        windowWorker.quilt() = FreshQuilt();
+        windowWorker.Start(false);  // no thread: the requests stay posted for the test to see
         lastIntensityChoice = 1;
-        latticeRadius = 2.5;
         refreshIntervalList.selected = 4;  // so that a restart shows
     }
-    void TearDown() override { ClearRequests(); ScratchFolder::TearDown(); }
+    void TearDown() override { windowWorker.DropRequests(); ScratchFolder::TearDown(); }
 
-    static void ClearRequests() { newQuiltRequest = resetRequest = randomColorMapRequest = 0, clearOnReset = 1; }
+    static int32_t Requests()
+    {
+        return windowWorker.NewQuiltPending() + windowWorker.RandomColorMapPending() * 2 + windowWorker.ResetPending() * 4;
+    }
     // The ticks since the last call: each refresh counts the notice down by one.
     int32_t Ticks()
     {
@@ -89,23 +94,23 @@ protected:
 
 TEST_F(Commands, IntensityChoicesKeepThePictureOnlyBetweenFunctionsOnBlack)
 {
-    const struct { int32_t previous, chosen; uint8_t pending, reset, clear; const char* timer; } cases[] = {
-        {1, 1, 1, 0, 0, ""},       // the function in force: a posted reset is withdrawn,
-        {1, 1, 2, 2, 0, ""},       // one the worker has taken up is not
-        {1, 6, 1, 1, 0, restart},  // both on black: the accumulators stay
-        {6, 7, 1, 1, 1, ""},       // to white
-        {7, 8, 1, 1, 1, ""},       // between the two on white
-        {8, 0, 1, 1, 1, ""},       // from white
+    const struct { int32_t previous, chosen; bool reset, keep; const char* timer; } cases[] = {
+        {1, 1, false, true, ""},   // the function in force: the posted reset is withdrawn
+        {1, 6, true, true, restart},  // both on black: the accumulators stay
+        {6, 7, true, false, ""},   // to white
+        {7, 8, true, false, ""},   // between the two on white
+        {8, 0, true, false, ""},   // from white
     };
     Open(renderParametersPage);
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.previous) + " to " + std::to_string(c.chosen));
         lastIntensityChoice = c.previous;
-        resetRequest = c.pending;
-        clearOnReset = 1;
+        windowWorker.PostReset();
+        windowWorker.KeepPictureOnNextReset(false);
         Click(Entry(intensityList, c.chosen));
-        EXPECT_EQ(resetRequest, c.reset);
-        EXPECT_EQ(clearOnReset, c.clear);
+        EXPECT_EQ(windowWorker.ResetPending(), c.reset);
+        EXPECT_EQ(windowWorker.KeepsPictureOnNextReset(), c.keep);
+        EXPECT_EQ(windowSettings.intensity, c.chosen);
         EXPECT_EQ(lastIntensityChoice, c.chosen);
         EXPECT_EQ(Timer(), c.timer);
     }
@@ -122,7 +127,7 @@ TEST_F(Commands, SettingChangesRestartTheRefreshAndOtherClicksKeepTheInterval)
         bool resets;
         const char* timer;
         int32_t ticks;  // a restart refreshes at once, unless a new quilt is being found
-        const std::atomic<uint8_t>* posted = nullptr;  // a request besides the reset
+        int32_t posted = 0;  // a request besides the reset: 1 a new quilt, 2 a random colour map
     } cases[] = {
         {"resolution", renderParametersPage, Entry(resolutionList, 1), true, restart, 1},
         {"antialiasing", renderParametersPage, Entry(antialiasingList, 2), true, restart, 1},
@@ -132,40 +137,44 @@ TEST_F(Commands, SettingChangesRestartTheRefreshAndOtherClicksKeepTheInterval)
         {"preview type", renderParametersPage, Entry(previewTypeList, 1), false, "", 0},
         {"lock", attractorPage, Box(blurringLock), false, "", 0},
         {"browser cell", attractorPage, Cell(transformBrowserI, 3), true, "", 0},
-        {"random", attractorPage, Centre(randomButton), true, restart, 1, &randomColorMapRequest},  // the worker draws it
-        {"new", attractorPage, Centre(newButton), false, restart, 0, &newQuiltRequest},
+        {"random", attractorPage, Centre(randomButton), true, restart, 1, 2},  // the worker draws it
+        {"new", attractorPage, Centre(newButton), false, restart, 0, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Open(c.page);
-        ClearRequests();
+        windowWorker.DropRequests();
         Ticks();
         Click(c.where);
-        EXPECT_EQ(resetRequest, c.resets ? 1 : 0);
+        EXPECT_EQ(Requests(), c.posted + (c.resets ? 4 : 0));
         EXPECT_EQ(Timer(), c.timer);
         EXPECT_EQ(Ticks(), c.ticks);
-        EXPECT_EQ(randomColorMapRequest + newQuiltRequest, c.posted ? 1 : 0);
-        EXPECT_TRUE(!c.posted || *c.posted == 1);
     }
-    EXPECT_EQ(antialiasRadius, 1.5) << "the chosen entry's";
+    EXPECT_EQ(windowSettings.resolution, 1);
+    EXPECT_EQ(windowSettings.antialiasing, 2);
+    EXPECT_EQ(windowSettings.colorMapping, 3);
+    EXPECT_EQ(windowSettings.outputFormat, 1);
+    EXPECT_TRUE(windowSettings.blurringLocked);
 }
 
 // The arrows only page; a cell picks the entry it shows for the next new quilt and locks it.
 TEST_F(Commands, BrowsersPageWithoutPickingAndACellPicksAndLocks)
 {
-    const struct { TSelector& browser; OptionsBox& lock; const int32_t &index, &shown; } rows[] = {
-        {transformBrowserI, transformLockI, transformIndexI, transformShownI},
-        {transformBrowserII, transformLockII, transformIndexII, transformShownII}};
+    Settings& s = windowSettings;
+    const struct { TSelector& browser; OptionsBox& lock; const bool& locked; const int32_t &index, &shown, &page; } rows[] = {
+        {transformBrowserI, transformLockI, s.transformILocked, s.transformI, s.transformShownI, s.browserPageI},
+        {transformBrowserII, transformLockII, s.transformIILocked, s.transformII, s.transformShownII, s.browserPageII}};
     for (const auto& row : rows) {
         for (const Point arrow : {PageForward(row.browser), PageForward(row.browser), PageBack(row.browser)}) Click(arrow);
-        EXPECT_FALSE(row.lock.entryOn[0]);
-        EXPECT_EQ(resetRequest, 0);
+        EXPECT_FALSE(row.lock.entryOn[0] || row.locked);
+        EXPECT_EQ(row.page, 5);
+        EXPECT_EQ(Requests(), 0);
         Click(Cell(row.browser, 7));
-        EXPECT_TRUE(row.lock.entryOn[0]);
+        EXPECT_TRUE(row.lock.entryOn[0] && row.locked);
         EXPECT_EQ(row.index, 12);
         EXPECT_EQ(row.shown, 12);
-        EXPECT_EQ(resetRequest, 1);
-        ClearRequests();
+        EXPECT_EQ(Requests(), 4);
+        windowWorker.DropRequests();
     }
 }
 
@@ -177,23 +186,23 @@ TEST_F(Commands, WheelDragsSetTheirSettings)
     blurringSlider.value[0] = 1.0f;
     HandleLeftButtonDown(blur.x, blur.y);
     HandleMouseMove(blur.x + 20, blur.y);
-    EXPECT_FLOAT_EQ(blurringFactor, 1.1f);
-    EXPECT_EQ(blurRadius, latticeRadius * 0.001953125 * blurringFactor);
-    EXPECT_EQ(resetRequest, 1);
+    EXPECT_EQ(windowSettings.blurringFactor, static_cast<double>(blurringSlider.value[0]));
+    EXPECT_FLOAT_EQ(blurringSlider.value[0], 1.1f);
+    EXPECT_EQ(Requests(), 4);
     EXPECT_EQ(Timer(), restart);
     HandleLeftButtonUp();
-    ClearRequests();
+    windowWorker.DropRequests();
 
     const Point bright = Wheel(brightnessSlider, 0);
     brightnessSlider.value[0] = 5.0f;
     Ticks();
     HandleLeftButtonDown(bright.x, bright.y);
     HandleMouseMove(bright.x - 40, bright.y);
-    EXPECT_FLOAT_EQ(brightness, 3.0f);
+    EXPECT_EQ(windowSettings.brightness, 3.0);
     EXPECT_EQ(Ticks(), 0);
     HandleLeftButtonUp();
     EXPECT_EQ(Ticks(), 1);
-    EXPECT_EQ(resetRequest, 0);
+    EXPECT_EQ(Requests(), 0);
     EXPECT_EQ(Timer(), "");
 
     Open(renderParametersPage);
@@ -202,6 +211,7 @@ TEST_F(Commands, WheelDragsSetTheirSettings)
     EXPECT_EQ(tileSizeSlider.value[0], maxTiledPictureSide);
     Drag(height, height.x + 5000);
     EXPECT_EQ(tileSizeSlider.value[1], maxTiledPictureSide);
+    EXPECT_EQ(windowSettings.tiledWidth + windowSettings.tiledHeight, 2 * maxTiledPictureSide);
     EXPECT_FALSE(tileSizeSlider.dragging);
 }
 
@@ -211,11 +221,11 @@ TEST_F(Commands, ALoadedMapIsNotOverwrittenByARandomMapStillToBeDrawn)
     desktop.answer = PathIn("palette.map");
     WriteFile(*desktop.answer, "10.5 20.5 30.5\n");
     Click(Centre(randomButton));
-    ASSERT_EQ(randomColorMapRequest, 1);
+    ASSERT_TRUE(windowWorker.RandomColorMapPending());
     Click(Centre(loadButton));
-    EXPECT_EQ(randomColorMapRequest, 0);
-    EXPECT_EQ(ColorMap.blue[0], 30.5);
-    EXPECT_EQ(resetRequest, 1);
+    EXPECT_FALSE(windowWorker.RandomColorMapPending());
+    EXPECT_EQ(windowWorker.quilt().colorMap.blue[0], 30.5);
+    EXPECT_EQ(Requests(), 4);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "app/shell.h"
 #include "fixtures.h"
+#include "ui/controls.h"
 #include "support/desktop_session.h"
 #include "ui/draw/draw.h"
 
@@ -40,8 +41,11 @@ struct Frame {
     }
 };
 
+// The window's frame, as the main loop draws it.
+void WholeFrame() { DrawFrame(windowWorker.quilt(), windowSettings, exportNoticeTicks > 0); }
+
 // The whole client area as `draw` leaves it.
-Frame ReadBack(void (*draw)() = DrawFrame)
+Frame ReadBack(void (*draw)() = WholeFrame)
 {
     draw();
     glFinish();
@@ -141,7 +145,10 @@ protected:
         glEnable(GL_DEPTH_TEST);
         for (void (*build)() : {LoadWidgetTextures, BuildFontLists, BuildThumbnailLists, BuildControls, BuildControlLists, BuildStaticLists})
             build();  // BuildStaticLists makes the preview textures and quads too
-        exportNoticeTicks = 0, aboutShown = false, searching.store(0);  // whatever earlier tests left
+        exportNoticeTicks = 0, aboutShown = false;  // whatever earlier tests left
+        windowSettings = Settings{};
+        windowWorker.quilt() = FreshQuilt();
+        windowWorker.Start(false);  // the tests grow the quilt themselves
     }
     VirtualDisplay display;
 };
@@ -149,11 +156,12 @@ protected:
 TEST_F(Drawing, EveryControlOfBothPagesAtItsPlace)
 {
     // The strip shows entries 0 to 254, each truncated to a whole number; entry 255 is left out.
-    for (int i = 0; i < 256; ++i) ColorMap.red[i] = i + 0.75, ColorMap.green[i] = 255 - i, ColorMap.blue[i] = (i * 7) % 256;
-    ColorMap.red[255] = ColorMap.green[255] = ColorMap.blue[255] = 255;
+    ColorMapChannels& map = windowWorker.quilt().colorMap;
+    for (int i = 0; i < 256; ++i) map.red[i] = i + 0.75, map.green[i] = 255 - i, map.blue[i] = (i * 7) % 256;
+    map.red[255] = map.green[255] = map.blue[255] = 255;
     // The first browser shows entries 11..20 with entry 14 (cell 3) in use; the second's is not
     // in the catalogue.
-    transformBrowserI.firstShown = 10, transformShownI = 13, transformShownII = 40;
+    transformBrowserI.firstShown = 10, windowSettings.transformShownI = 13, windowSettings.transformShownII = 40;
     for (const int32_t page : {renderParametersPage, attractorPage}) {
         panelTabs.selected = page;
         const Frame frame = ReadBack();
@@ -213,15 +221,15 @@ TEST_F(Drawing, NoticesProgressBarAndAboutPage)
                            {0, 1, 250, {"\"Searching...\"", 491, 124, 587, 140, White, 61}, 491 + 128},
                            {0, 1, 750, {"\"Searching...\"", 491, 124, 587, 140, White, 61}, 491 + 384}}) {
         exportNoticeTicks = s.noticeTicks;
-        searching.store(s.searching);
-        searchAttempts.store(s.attempts);
+        windowWorker.quilt().searching = static_cast<uint8_t>(s.searching);
+        windowWorker.quilt().searchAttempts = s.attempts;
         const Frame frame = ReadBack();
         ExpectSeen(frame, {s.notice});
         int end = 490;  // the last lit column of the bar
         for (int x = 491; x < 1011; ++x) end = frame.Level(x, 207) > 10 ? x : end;
         EXPECT_NEAR(end, s.barEnd, 1.5) << s.attempts << " attempts";
     }
-    exportNoticeTicks = 0, searching.store(0);
+    exportNoticeTicks = 0, windowWorker.quilt().searching = 0;
 
     // The about page covers the preview with its wash and text; the controls are still drawn.
     aboutShown = true;
@@ -234,22 +242,27 @@ TEST_F(Drawing, NoticesProgressBarAndAboutPage)
     ExpectSeen(ReadBack(), {{"about page left over the (blank) preview", 492, 213, 1002, 723, Lit, 0}});
 }
 
-uint8_t* QuiltPixel(int32_t column, int32_t row) { return &QuiltImage[(static_cast<std::size_t>(row) * periodWidth + column) * 3]; }
+uint8_t* QuiltPixel(int32_t column, int32_t row)
+{
+    Quilt& quilt = windowWorker.quilt();
+    return &quilt.image[(static_cast<std::size_t>(row) * quilt.periodWidth + column) * 3];
+}
 
 // At 444 x 256 the square shows every texel once: screen (491 + j, 212 + i) shows texture row j,
 // column i, that is quilt column j + halfWidth - 256 and row i + halfHeight, both wrapped.
 TEST_F(Drawing, TickShowsTheQuiltInTheAttractorSquareWithTheOriginAtItsCentre)
 {
-    ResetEngine(11);
-    NewQuilt();
-    for (int batch = 0; batch < 100; ++batch) RunWorkerSteps();
-    workerNotStarted = 0;  // this test plots by itself
+    Quilt& quilt = windowWorker.quilt();
+    quilt = FreshQuilt(windowSettings, 11);
+    NewQuilt(quilt, windowSettings);
+    for (int batch = 0; batch < 100; ++batch) GrowBatch(quilt);
     RefreshTick();
+    const int32_t periodWidth = quilt.periodWidth, periodHeight = quilt.periodHeight;
 
     const Frame shown = ReadBack(PreviewAlone);
     int lit = 0, wrong = 0;
     for (int k = 0; k < 512 * 512; ++k) {  // i = k / 512, j = k % 512
-        const uint8_t* expected = QuiltPixel((k % 512 + halfWidth - 256 + periodWidth) % periodWidth, (k / 512 + halfHeight) % periodHeight);
+        const uint8_t* expected = QuiltPixel((k % 512 + quilt.halfWidth - 256 + periodWidth) % periodWidth, (k / 512 + quilt.halfHeight) % periodHeight);
         wrong += std::memcmp(shown.At(491 + k % 512, 212 + k / 512), expected, 3) != 0;
         lit += expected[0] + expected[1] + expected[2] > 0;
     }
@@ -257,10 +270,10 @@ TEST_F(Drawing, TickShowsTheQuiltInTheAttractorSquareWithTheOriginAtItsCentre)
     EXPECT_GT(lit, 1000) << "too little of the quilt to judge";
 
     // A tick while a reset is pending counts the export notice down and leaves the preview.
-    for (int batch = 0; batch < 100; ++batch) RunWorkerSteps();
-    resetRequest = 1, exportNoticeTicks = 2;
+    for (int batch = 0; batch < 100; ++batch) GrowBatch(quilt);
+    windowWorker.PostReset(), exportNoticeTicks = 2;
     RefreshTick();
-    resetRequest = 0;
+    windowWorker.DropRequests();
     EXPECT_EQ(exportNoticeTicks, 1);
     EXPECT_TRUE(ReadBack(PreviewAlone).rgb == shown.rgb);
 }
@@ -287,18 +300,19 @@ TEST_F(Drawing, TilesJoinWithoutASeamAtEveryResolution)
     previewTypeList.selected = 1;
     for (int32_t resolution = 0; resolution < 3; ++resolution) {
         SCOPED_TRACE(resolution);
-        activeResolution = resolution, textureSize = resolutionTable[resolution].textureSize;
-        SetPeriodFromTextureSize();
+        Quilt& quilt = windowWorker.quilt();
+        SetResolution(quilt, resolution, 0);
+        const int32_t periodWidth = quilt.periodWidth, periodHeight = quilt.periodHeight;
         for (int32_t row = 0; row < periodHeight; ++row)
             for (int32_t column = 0; column < periodWidth; ++column) {
                 uint8_t* pixel = QuiltPixel(column, row);
                 pixel[0] = static_cast<uint8_t>(column), pixel[1] = static_cast<uint8_t>(0x40 | column >> 8), pixel[2] = 0x80;
             }
-        TilePreview();
-        UploadPreview();
+        TilePreview(quilt, previewPixels);
+        UploadPreview(resolution);
         TextureFilter(GL_NEAREST);  // each point shows one texel, not a blend of its neighbours
-        const int32_t size = static_cast<int32_t>(textureSize);
-        const int32_t leftEdge = (halfWidth - size / 2 + periodWidth) % periodWidth;  // texture row 0
+        const int32_t size = static_cast<int32_t>(quilt.textureSize);
+        const int32_t leftEdge = (quilt.halfWidth - size / 2 + periodWidth) % periodWidth;  // texture row 0
         EXPECT_EQ(ColumnShownAt(491.01), leftEdge);
         EXPECT_EQ(ColumnShownAt(781.0673828125 + 0.01), (leftEdge + size) % periodWidth);
         EXPECT_EQ(ColumnShownAt(1003 - 0.01), (leftEdge + periodWidth - 1) % periodWidth);

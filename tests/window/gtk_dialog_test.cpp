@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/platform/gtk_desktop.h"
+#include "app/shell.h"
 #include "files/files.h"
 #include "fixtures.h"
 #include "support/desktop_session.h"
@@ -22,14 +23,15 @@ TEST(GtkDialogs, WithoutADisplayEveryDialogFailsAndNothingChanges)
         unsetenv("DISPLAY"), unsetenv("WAYLAND_DISPLAY");
         setenv("LC_ALL", "C.UTF-8", 1);
         UseGtkDesktop();
-        for (int i = 0; i < 256; ++i) ColorMap.red[i] = i * 0.75 + 0.125, ColorMap.green[i] = 255 - i * 0.5;
-        const ColorMapChannels palette = ColorMap;
+        ColorMapChannels& map = windowWorker.quilt().colorMap;
+        for (int i = 0; i < 256; ++i) map.red[i] = i * 0.75 + 0.125, map.green[i] = 255 - i * 0.5;
+        const ColorMapChannels palette = map;
         chosenFilePath = "kept";
-        outputDirectory = "/tmp";
+        windowSettings.outputFolder = "/tmp";
         if (ChooseExportFile(0) || ChooseColorMapFile() || LoadColorMapFile() || SaveColorMapFile()) return 1;
         ChooseOutputDirectory();
-        if (chosenFilePath != "kept" || outputDirectory != "/tmp") return 2;
-        if (std::memcmp(&palette, &ColorMap, sizeof palette) != 0) return 3;
+        if (chosenFilePath != "kept" || windowSettings.outputFolder != "/tmp") return 2;
+        if (std::memcmp(&palette, &map, sizeof palette) != 0) return 3;
         const char* locale = std::setlocale(LC_ALL, nullptr);
         return locale && std::strcmp(locale, "C") == 0 ? 0 : 4;
     }));

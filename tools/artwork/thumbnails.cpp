@@ -1,21 +1,15 @@
 // The thumbnail sheet and the icon. Catalogue I's thumbnails are level curves of each entry's
 // field, computed by the entry itself; catalogue II's are small quilts that the engine grows
 // through each entry, exactly as the headless renderer would with that entry locked.
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <functional>
-#include <stdexcept>
 #include <vector>
 
 #include "engine/engine.h"
 #include "files/files.h"
 #include "imaging/imaging.h"
 #include "tools/artwork/artwork.h"
-#include "ui/controls.h"
 
 namespace tessalume::artwork {
 
@@ -24,55 +18,6 @@ namespace {
 constexpr int thumbnail = 64;
 constexpr double twoPi = 6.283185307179586;
 
-bool Transfer(int descriptor, void* bytes, size_t size, bool writing)
-{
-    auto* p = static_cast<char*>(bytes);
-    while (size > 0) {
-        const ssize_t done = writing ? write(descriptor, p, size) : read(descriptor, p, size);
-        if (done <= 0) return false;
-        p += done;
-        size -= static_cast<size_t>(done);
-    }
-    return true;
-}
-
-// Makes a picture in a child process. The engine keeps its state in globals, and some of it
-// outlives a quilt (an index that a draw may keep, for one), so every picture that runs the
-// engine starts from the program's initial state, as a fresh run of the renderer does.
-Canvas InFreshProcess(const std::function<Canvas()>& make)
-{
-    int channel[2];
-    if (pipe(channel) != 0) throw std::runtime_error("cannot make a pipe");
-    const pid_t child = fork();
-    if (child < 0) throw std::runtime_error("cannot start a child process");
-    if (child == 0) {
-        // The child never returns into the caller: it reports through the pipe and its status.
-        close(channel[0]);
-        bool sent = false;
-        try {
-            Canvas canvas = make();
-            int size[2] = {canvas.width, canvas.height};
-            const size_t bytes = canvas.pixels.size() * sizeof(Color);
-            sent = Transfer(channel[1], size, sizeof size, true) &&
-                   Transfer(channel[1], canvas.pixels.data(), bytes, true);
-        } catch (...) {
-        }
-        _exit(sent ? 0 : 1);
-    }
-    close(channel[1]);
-    int size[2] = {0, 0};
-    bool received = Transfer(channel[0], size, sizeof size, false) && size[0] > 0 && size[1] > 0;
-    Canvas canvas(received ? size[0] : 0, received ? size[1] : 0);
-    const size_t bytes = canvas.pixels.size() * sizeof(Color);
-    received = received && Transfer(channel[0], canvas.pixels.data(), bytes, false);
-    close(channel[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!received || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        throw std::runtime_error("a child process failed to make its picture");
-    return canvas;
-}
-
 // ---- Catalogue I: level curves --------------------------------------------------------------
 
 // The plane's square [-extent, extent]^2, y upward, is shown in one thumbnail.
@@ -80,24 +25,36 @@ constexpr double extent = 1.15;
 constexpr int samplesPerPixel = 2;
 constexpr int levelCount = 5;
 
-double FieldAt(int entry, double x, double y)
+// A quilt whose design holds the transformation parameters the thumbnails are drawn with: a
+// six-fold wave of moderate amplitude, no phase, the hexagon row of the polygon table.
+Quilt ThumbnailQuilt()
 {
-    pointX = x;
-    pointY = y;
-    transformationCatalogueI[entry]();
-    return fieldTerm;
+    Quilt quilt;
+    quilt.design.transformFrequency = 6;
+    quilt.design.transformAmplitude = 0.3;
+    quilt.design.transformPhase = 0;
+    quilt.design.transformVariant = 2;
+    return quilt;
+}
+
+double FieldAt(Quilt& quilt, int entry, double x, double y)
+{
+    quilt.orbit.pointX = x;
+    quilt.orbit.pointY = y;
+    transformationCatalogueI[entry](quilt);
+    return quilt.orbit.fieldTerm;
 }
 
 // Evenly spaced levels between two quantiles of the field over a polar grid of the unit disc:
 // they adapt to any scale and ignore poles, yet keep the spacing that tells r from r².
-std::vector<double> LevelsOf(int entry)
+std::vector<double> LevelsOf(Quilt& quilt, int entry)
 {
     std::vector<double> values;
     constexpr int rings = 64, spokes = 360;
     for (int i = 0; i < rings; ++i) {
         for (int j = 0; j < spokes; ++j) {
             const double r = (i + 0.5) / rings, theta = twoPi * (j + 0.5) / spokes;
-            const double f = FieldAt(entry, r * std::cos(theta), r * std::sin(theta));
+            const double f = FieldAt(quilt, entry, r * std::cos(theta), r * std::sin(theta));
             if (std::isfinite(f)) values.push_back(f);
         }
     }
@@ -112,12 +69,13 @@ std::vector<double> LevelsOf(int entry)
 // a grid finer than the pixels (marching squares) and drawn as antialiased strokes.
 Canvas LevelCurves(int entry)
 {
+    Quilt quilt = ThumbnailQuilt();
     constexpr int n = thumbnail * samplesPerPixel;
     std::vector<double> field((n + 1) * (n + 1));
     for (int j = 0; j <= n; ++j)
         for (int i = 0; i <= n; ++i) {
             const double x = (2.0 * i / n - 1) * extent, y = (1 - 2.0 * j / n) * extent;
-            field[j * (n + 1) + i] = FieldAt(entry, x, y);
+            field[j * (n + 1) + i] = FieldAt(quilt, entry, x, y);
         }
 
     struct Point {
@@ -148,7 +106,7 @@ Canvas LevelCurves(int entry)
         return field[(j + cornerY[k]) * (n + 1) + i + cornerX[k]];
     };
     // Higher levels are drawn brighter, so that a rising field and a falling one differ.
-    const std::vector<double> levels = LevelsOf(entry);
+    const std::vector<double> levels = LevelsOf(quilt, entry);
     for (int level = 0; level < levelCount; ++level) {
         const double weight = 0.4 + 0.6 * level / (levelCount - 1);
         for (int j = 0; j < n; ++j) {
@@ -182,29 +140,18 @@ Canvas LevelCurves(int entry)
     return picture;
 }
 
-// The transformation parameters the thumbnails are drawn with: a six-fold wave of moderate
-// amplitude, no phase, the hexagon row of the polygon table.
-void SetThumbnailParameters()
-{
-    transformFrequency = 6;
-    transformAmplitude = 0.3;
-    transformPhase = 0;
-    transformVariant = 2;
-    transformConstantB = 3;
-}
-
 // ---- Catalogue II and the icon: quilts ------------------------------------------------------
 
 // From deep orange through amber to white.
-void SetOrangeWhiteColorMap()
+void SetOrangeWhiteColorMap(ColorMapChannels& map)
 {
     for (int i = 0; i < 256; ++i) {
         const double t = i / 255.0;
         const Color c = t < 0.6 ? Mixed({0.85, 0.22, 0.02}, {1.0, 0.62, 0.16}, t / 0.6)
                                 : Mixed({1.0, 0.62, 0.16}, {1.0, 1.0, 1.0}, (t - 0.6) / 0.4);
-        ColorMap.red[i] = 255 * c.r;
-        ColorMap.green[i] = 255 * c.g;
-        ColorMap.blue[i] = 255 * c.b;
+        map.red[i] = 255 * c.r;
+        map.green[i] = 255 * c.g;
+        map.blue[i] = 255 * c.b;
     }
 }
 
@@ -244,34 +191,31 @@ double MeanLevel(const Canvas& canvas)
 // so that thin orbits and dense ones read alike at thumbnail size.
 Canvas QuiltSquare(const QuiltRecipe& recipe)
 {
-    SeedGenerators(recipe.seed);
-    BuildControls();
-    transformIndexII = transformShownII = transformBrowserII.selected = recipe.transformII;
-    transformLockII.entryOn[0] = true;
-    resolutionList.selected = recipe.resolution;
-    intensityList.selected = lowContrastIntensity;
-    SetOrangeWhiteColorMap();
-    colorMapLock.entryOn[0] = true;
-    ApplySettings();
-    SelectTransformationI();
-    SelectTransformationII();
-    ClearAccumulators();
-    NewQuilt();
+    Settings settings;
+    settings.transformII = settings.transformShownII = recipe.transformII;
+    settings.transformIILocked = true;
+    settings.resolution = recipe.resolution;
+    settings.intensity = lowContrastIntensity;
+    settings.colorMapLocked = true;
+    Quilt quilt;
+    SeedQuilt(quilt, recipe.seed);
+    SetOrangeWhiteColorMap(quilt.colorMap);
+    ApplySettings(quilt, settings);
+    ClearQuilt(quilt, settings.intensity);
+    NewQuilt(quilt, settings);
     // Each resolution step doubles the period's sides: four times the points fill it alike.
     const int32_t batches = quiltBatches << (2 * recipe.resolution);
-    for (int32_t batch = 0; batch < batches; ++batch) RunWorkerSteps();
+    for (int32_t batch = 0; batch < batches; ++batch) GrowBatch(quilt);
 
     // Bisection on the logarithm of the brightness.
     double low = std::log(0.1), high = std::log(1000.0);
     for (int step = 0; step < 12; ++step) {
         const double middle = (low + high) / 2;
-        brightness = std::exp(middle);
-        intensitySlot.load()();
-        (MeanLevel(MiddleSquare(MakeTilePicture(), recipe.side)) < wantedMeanLevel ? low : high) = middle;
+        ToneQuilt(quilt, std::exp(middle));
+        (MeanLevel(MiddleSquare(MakeTilePicture(quilt), recipe.side)) < wantedMeanLevel ? low : high) = middle;
     }
-    brightness = std::exp(low);
-    intensitySlot.load()();
-    return MiddleSquare(MakeTilePicture(), recipe.side);
+    ToneQuilt(quilt, std::exp(low));
+    return MiddleSquare(MakeTilePicture(quilt), recipe.side);
 }
 
 // The seed of each entry's thumbnail, picked by eye among the first ten.
@@ -283,16 +227,11 @@ constexpr uint32_t quiltSeeds[catalogueSize] = {
 
 Canvas ThumbnailSheet()
 {
-    Canvas sheet = InFreshProcess([] {
-        Canvas curves(8 * thumbnail, 16 * thumbnail);
-        SetThumbnailParameters();
-        for (int entry = 0; entry < catalogueSize; ++entry)
-            curves.Paste(LevelCurves(entry), (entry % 8) * thumbnail, (entry / 8) * thumbnail);
-        return curves;
-    });
+    Canvas sheet(8 * thumbnail, 16 * thumbnail);
+    for (int entry = 0; entry < catalogueSize; ++entry)
+        sheet.Paste(LevelCurves(entry), (entry % 8) * thumbnail, (entry / 8) * thumbnail);
     for (int entry = 0; entry < catalogueSize; ++entry) {
-        const QuiltRecipe recipe{quiltSeeds[entry], entry, 0, 4 * thumbnail};
-        const Canvas quilt = InFreshProcess([&recipe] { return QuiltSquare(recipe); });
+        const Canvas quilt = QuiltSquare({quiltSeeds[entry], entry, 0, 4 * thumbnail});
         const int cellIndex = 64 + entry;
         sheet.Paste(quilt.Reduced(4), (cellIndex % 8) * thumbnail, (cellIndex / 8) * thumbnail);
     }
@@ -303,7 +242,7 @@ Canvas ThumbnailSheet()
 // still reads at 16 pixels.
 Canvas IconArt()
 {
-    const Canvas quilt = InFreshProcess([] { return QuiltSquare({1, 0, 1, 512}); });
+    const Canvas quilt = QuiltSquare({1, 0, 1, 512});
     // A flat-topped hexagon of the quilt with a bright rim, on black.
     Canvas master(512, 512);
     double corners[6][2];

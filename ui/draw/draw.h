@@ -5,6 +5,8 @@
 #pragma once
 #include <cstdint>
 
+#include "engine/engine.h"
+
 namespace tessalume {
 
 class Button;
@@ -71,17 +73,20 @@ void DrawTileSizePanel(SLWindow& panel);
 
 // The controls of the open page (with the colour strip on the "Attractor" page), then the
 // controls every page shows, in the frame's order.
-void DrawPanelControls();
+void DrawPanelControls(const Quilt& quilt, const Settings& settings);
 
 // ---- Preview ----------------------------------------------------------------------------
 
 // The preview texture of every resolution, all black, and the "Attractor" and "Tiles" quads.
 // Part of BuildStaticLists.
 void BuildPreviewTexturesAndQuads();
-// Replaces the texture of activeResolution with previewPixels, and shows that texture from now
+// The square copy of the quilt's period that the preview texture of its resolution shows.
+inline constexpr std::size_t previewPixelBytes = std::size_t{maxTextureSize} * maxTextureSize * 3;
+extern uint8_t previewPixels[previewPixelBytes];
+// Replaces the texture of the resolution with previewPixels, and shows that texture from now
 // on. The worker changes the resolution only while a reset is pending: call this only when
 // none is.
-void UploadPreview();
+void UploadPreview(int32_t resolution);
 // Fills previewPixels with zeros and uploads it into the texture shown: the preview goes black.
 void BlankPreview();
 // The texture shown, through the quad of the "Preview Type" selection.
@@ -89,8 +94,9 @@ void DrawPreview();
 
 // ---- Frame ------------------------------------------------------------------------------
 
-// Draws one whole frame; the caller swaps the buffers.
-void DrawFrame();
+// Draws one whole frame of the quilt grown with the settings, with the "File Exported" notice
+// when asked; the caller swaps the buffers.
+void DrawFrame(const Quilt& quilt, const Settings& settings, bool exportNotice);
 
 // ---- Primitives -------------------------------------------------------------------------
 

@@ -41,9 +41,9 @@ void RecordPanelFrames()
 
 // A bar 4 pixels high under the preview, as wide as the preview at 1000 attempts, shading from
 // grey g at its left end to 1 - g at its right.
-void DrawSearchProgress()
+void DrawSearchProgress(const Quilt& quilt)
 {
-    const float g = static_cast<float>(searchAttempts.load(std::memory_order_relaxed)) * 0.001f;
+    const float g = static_cast<float>(LoadRelaxed(quilt.searchAttempts)) * 0.001f;
     const float left = previewSquare.left, right = left + (previewSquare.right - left) * g;
     glBegin(GL_QUAD_STRIP);
     glColor3f(g, g, g);
@@ -76,7 +76,7 @@ void BuildStaticLists()
     BuildPreviewTexturesAndQuads();
 }
 
-void DrawFrame()
+void DrawFrame(const Quilt& quilt, const Settings& settings, bool exportNotice)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     DrawPreview();
@@ -87,13 +87,13 @@ void DrawFrame()
     glCallList(versionLabelList);
     if (aboutShown) glCallList(aboutPageList);
 
-    DrawPanelControls();
+    DrawPanelControls(quilt, settings);
 
     // Both notices share one place; when both apply both are drawn there.
-    if (exportNoticeTicks > 0) DrawText(491, 124, "File Exported", 0);
-    if (searching.load(std::memory_order_relaxed) != 0) {
+    if (exportNotice) DrawText(491, 124, "File Exported", 0);
+    if (LoadRelaxed(quilt.searching) != 0) {
         DrawText(491, 124, "Searching...", 0);
-        DrawSearchProgress();
+        DrawSearchProgress(quilt);
     }
 }
 

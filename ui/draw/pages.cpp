@@ -4,7 +4,6 @@
 
 #include "engine/engine.h"
 #include "engine/relaxed.h"
-#include "files/files.h"
 #include "ui/controls.h"
 #include "ui/draw/draw.h"
 #include "ui/draw/gl_shapes.h"
@@ -23,12 +22,12 @@ GLubyte ColorByte(double component)
 
 // Entries 0 to 254 of the colour map as one-pixel columns, framed. The worker may be drawing a
 // new colour map meanwhile: the next frame shows it whole.
-void DrawColorStrip()
+void DrawColorStrip(const ColorMapChannels& map)
 {
     glBegin(GL_LINES);
     for (int i = 0; i < 255; ++i) {
-        glColor3ub(ColorByte(LoadRelaxed(ColorMap.red[i])), ColorByte(LoadRelaxed(ColorMap.green[i])),
-                   ColorByte(LoadRelaxed(ColorMap.blue[i])));
+        glColor3ub(ColorByte(LoadRelaxed(map.red[i])), ColorByte(LoadRelaxed(map.green[i])),
+                   ColorByte(LoadRelaxed(map.blue[i])));
         glVertex3f(32.0f + static_cast<float>(i), 182, 0.5f);
         glVertex3f(32.0f + static_cast<float>(i), 198, 0.5f);
     }
@@ -36,20 +35,20 @@ void DrawColorStrip()
     Outline(28, 180, 290, 200, 0.5f, 0.25f);
 }
 
-void DrawAttractorPage()
+void DrawAttractorPage(const Quilt& quilt, const Settings& settings)
 {
     Draw(blurringLock);
     Draw(transformLockI);
     Draw(transformLockII);
     Draw(blurringSlider);
-    Draw(transformBrowserI, LoadRelaxed(transformShownI));
-    Draw(transformBrowserII, LoadRelaxed(transformShownII));
+    Draw(transformBrowserI, LoadRelaxed(settings.transformShownI));
+    Draw(transformBrowserII, LoadRelaxed(settings.transformShownII));
     Draw(randomButton);
     Draw(loadButton);
     Draw(saveButton);
     Draw(colorMapLock);
     DrawText(32, 206, "Color Map", 1);
-    DrawColorStrip();
+    DrawColorStrip(quilt.colorMap);
 }
 
 void DrawRenderParametersPage()
@@ -66,10 +65,10 @@ void DrawRenderParametersPage()
 
 }  // namespace
 
-void DrawPanelControls()
+void DrawPanelControls(const Quilt& quilt, const Settings& settings)
 {
     if (panelTabs.selected == attractorPage)
-        DrawAttractorPage();
+        DrawAttractorPage(quilt, settings);
     else if (panelTabs.selected == renderParametersPage)
         DrawRenderParametersPage();
 

@@ -11,6 +11,8 @@
 
 namespace tessalume {
 
+uint8_t previewPixels[previewPixelBytes];
+
 namespace {
 
 uint32_t previewTextures[resolutionCount];
@@ -62,7 +64,6 @@ void BuildPreviewTexturesAndQuads()
 {
     glDepthMask(GL_FALSE);  // the value panels' wheels switch depth writes on while they draw
     std::memset(previewPixels, 0, sizeof previewPixels);
-    std::memset(QuiltImage, 0, sizeof QuiltImage);
     for (int32_t resolution = 0; resolution < resolutionCount; ++resolution) {
         const GLsizei size = static_cast<GLsizei>(resolutionTable[resolution].textureSize);
         glGenTextures(1, &previewTextures[resolution]);
@@ -96,9 +97,9 @@ void ReplaceShownTexture()
 
 }  // namespace
 
-void UploadPreview()
+void UploadPreview(int32_t resolution)
 {
-    shownResolution = activeResolution;  // no reset is pending: the worker leaves it alone
+    shownResolution = resolution;  // no reset is pending: the worker leaves it alone
     ReplaceShownTexture();
 }
 

@@ -9,20 +9,19 @@
 
 #include "engine/engine.h"
 #include "engine/relaxed.h"
-#include "files/files.h"
+#include "engine/maths.h"
 
 namespace tessalume {
 
-ColorMapChannels ColorMap;
-
 namespace {
 
-constexpr double pi = 3.141592653589793;
-constexpr double twoPi = 6.283185307179586;
 constexpr int entryCount = 256;
 constexpr int splineKeyCount = 350;
 
-double* const channels[3] = {ColorMap.red, ColorMap.green, ColorMap.blue};
+struct Channels {
+    double* list[3];
+};
+Channels ChannelsOf(ColorMapChannels& map) { return {{map.red, map.green, map.blue}}; }
 
 // Alternates blocks of `period` entries between the previous palette and the new one.
 struct StripeRule {
@@ -39,7 +38,7 @@ struct StripeRule {
     }
 };
 
-StripeRule DrawStripeRule()
+StripeRule DrawStripeRule(RndField& paletteRandom)
 {
     StripeRule rule;
     const bool singleEntries = paletteRandom.NextCoin();
@@ -83,18 +82,18 @@ constexpr OverlayWave overlayWaves[7] = {
 };
 
 // A frequency (word & mask)·π + 1, as the wave and HSV palettes draw them.
-double DrawFrequency(uint32_t mask)
+double DrawFrequency(RndField& paletteRandom, uint32_t mask)
 {
     const uint32_t word = paletteRandom.NextWord();
     return (word & mask) * pi + 1;
 }
 
-void DrawWaveCurve(double curve[entryCount])
+void DrawWaveCurve(RndField& paletteRandom, double curve[entryCount])
 {
     const uint32_t base = paletteRandom.NextWord() % 12;
     const uint32_t overlay = paletteRandom.NextWord() % 7;
-    const double fa = DrawFrequency(15);
-    const double fb = DrawFrequency(31);
+    const double fa = DrawFrequency(paletteRandom, 15);
+    const double fb = DrawFrequency(paletteRandom, 31);
     const float amplitude = static_cast<float>(paletteRandom.NextWord()) * 0x1p-34f;
     for (int i = 0; i < entryCount; ++i) {
         const double t = static_cast<float>(i) / 256.0f;
@@ -104,7 +103,7 @@ void DrawWaveCurve(double curve[entryCount])
 
 // All 350 key values are drawn whatever n is, so the draw count is fixed; only the entries
 // 0..255 of the curve are ever used, so the segments stop there.
-void DrawSplineCurve(int mode, double curve[entryCount])
+void DrawSplineCurve(RndField& paletteRandom, int mode, double curve[entryCount])
 {
     const int n = static_cast<int>(paletteRandom.NextWord() & 127) + 1;
     const float before = paletteRandom.NextUniform();
@@ -125,21 +124,21 @@ void DrawSplineCurve(int mode, double curve[entryCount])
     }
 }
 
-void DrawChannelCurve(double curve[entryCount])
+void DrawChannelCurve(RndField& paletteRandom, double curve[entryCount])
 {
     const int mode = static_cast<int>(paletteRandom.NextWord() % 3);
     const bool spline = paletteRandom.NextCoin();
     if (spline)
-        DrawSplineCurve(mode, curve);
+        DrawSplineCurve(paletteRandom, mode, curve);
     else
-        DrawWaveCurve(curve);
+        DrawWaveCurve(paletteRandom, curve);
 }
 
-void FillNoisePalette(StripeRule& stripes)
+void FillNoisePalette(ColorMapChannels& map, RndField& paletteRandom, StripeRule& stripes)
 {
     for (int i = 0; i < entryCount; ++i) {
         if (!stripes.Writes(i)) continue;
-        for (double* channel : channels) StoreRelaxed(channel[i], paletteRandom.NextWord() & 255);
+        for (double* channel : ChannelsOf(map).list) StoreRelaxed(channel[i], paletteRandom.NextWord() & 255);
     }
 }
 
@@ -199,46 +198,47 @@ float InterpolateSegment(float x, const float controls[4], int mode)
     }
 }
 
-ColorMapChannels CopyColorMap()
+ColorMapChannels CopyColorMap(const ColorMapChannels& map)
 {
     ColorMapChannels copy;
     double* const copied[3] = {copy.red, copy.green, copy.blue};
+    const double* const source[3] = {map.red, map.green, map.blue};
     for (int c = 0; c < 3; ++c)
-        for (int i = 0; i < entryCount; ++i) copied[c][i] = LoadRelaxed(channels[c][i]);
+        for (int i = 0; i < entryCount; ++i) copied[c][i] = LoadRelaxed(source[c][i]);
     return copy;
 }
 
-void StoreColorMap(const ColorMapChannels& map)
+void StoreColorMap(ColorMapChannels& target, const ColorMapChannels& map)
 {
-    WithdrawRandomColorMap();
     const double* const stored[3] = {map.red, map.green, map.blue};
+    const Channels channels = ChannelsOf(target);
     for (int c = 0; c < 3; ++c)
-        for (int i = 0; i < entryCount; ++i) StoreRelaxed(channels[c][i], stored[c][i]);
+        for (int i = 0; i < entryCount; ++i) StoreRelaxed(channels.list[c][i], stored[c][i]);
 }
 
-void RandomColorMap()
+void RandomColorMap(Quilt& quilt)
 {
-    if (engineRandom.NextCoin())
-        GenerateRandomColorMap();
+    if (quilt.orbit.random.NextCoin())
+        GenerateRandomColorMap(quilt.colorMap, quilt.paletteRandom);
     else
-        GenerateKeyPointColorMap();
+        GenerateKeyPointColorMap(quilt.colorMap, quilt.orbit.random, quilt.paletteRandom);
 }
 
-void GenerateRandomColorMap()
+void GenerateRandomColorMap(ColorMapChannels& map, RndField& paletteRandom)
 {
-    StripeRule stripes = DrawStripeRule();
+    StripeRule stripes = DrawStripeRule(paletteRandom);
     const float u = paletteRandom.NextUniform();
     if (u <= 0.2) {
         const uint32_t r = paletteRandom.NextWord();
         if ((r & 3) < 3)
-            GenerateHsvColorMap();
+            GenerateHsvColorMap(map, paletteRandom);
         else
-            FillNoisePalette(stripes);
+            FillNoisePalette(map, paletteRandom, stripes);
         return;
     }
-    for (double* channel : channels) {
+    for (double* channel : ChannelsOf(map).list) {
         double curve[entryCount];
-        DrawChannelCurve(curve);
+        DrawChannelCurve(paletteRandom, curve);
         for (int i = 0; i < entryCount; ++i) {
             const double v = std::clamp(curve[i] * 255, 0.0, 255.0);
             if (stripes.Writes(i)) StoreRelaxed(channel[i], v);
@@ -246,14 +246,15 @@ void GenerateRandomColorMap()
     }
 }
 
-void GenerateHsvColorMap()
+void GenerateHsvColorMap(ColorMapChannels& map, RndField& paletteRandom)
 {
-    StripeRule stripes = DrawStripeRule();
+    StripeRule stripes = DrawStripeRule(paletteRandom);
+    const Channels channels = ChannelsOf(map);
     const uint32_t valueMode = paletteRandom.NextWord() % 7;
-    const double valueFrequency = DrawFrequency(15);
+    const double valueFrequency = DrawFrequency(paletteRandom, 15);
     const double valuePhase = paletteRandom.NextUniform() * twoPi;
     const double saturationPhase = paletteRandom.NextUniform() * twoPi;
-    const double saturationFrequency = DrawFrequency(15);
+    const double saturationFrequency = DrawFrequency(paletteRandom, 15);
     uint32_t saturationMode = paletteRandom.NextWord() % 7;
     double constantSaturation = 0;
     switch (paletteRandom.NextWord() % 5) {
@@ -277,14 +278,14 @@ void GenerateHsvColorMap()
         const double f = hue - sector;
         const double shades[4] = {v, v * (1 - f * s), v * (1 - s), v * (1 - (1 - f) * s)};
         if (!stripes.Writes(i)) continue;
-        for (int c = 0; c < 3; ++c) StoreRelaxed(channels[c][i], HsvComponent(shades[sectorShades[sector][c]]));
+        for (int c = 0; c < 3; ++c) StoreRelaxed(channels.list[c][i], HsvComponent(shades[sectorShades[sector][c]]));
     }
 }
 
-void GenerateKeyPointColorMap()
+void GenerateKeyPointColorMap(ColorMapChannels& map, RndField& engineRandom, RndField& paletteRandom)
 {
     const uint32_t keyCount = paletteRandom.NextWord() % 10 + 1;
-    for (double* channel : channels) {
+    for (double* channel : ChannelsOf(map).list) {
         double table[entryCount] = {};
         table[0] = engineRandom.NextUniform();
         table[255] = engineRandom.NextUniform();

@@ -1,17 +1,14 @@
 // The few desktop services the file operations need: modal file and folder choosers and a
-// message box. The core only sees this interface; the window program installs the GTK one
-// (app/platform/gtk_desktop.h), tests install a fake.
+// message box. The window program installs the GTK one (app/platform/gtk_desktop.h), tests
+// install a fake.
 #pragma once
 #include <cstdint>
 #include <optional>
 #include <string>
 
-namespace tessalume {
+#include "files/files.h"
 
-struct FileType {
-    const char* label;
-    const char* pattern;
-};
+namespace tessalume {
 
 // What a file chooser shows: the file types (the first is selected), the extension added
 // to a name typed without one, the folder it opens in (empty: the desktop chooses) and the
@@ -21,21 +18,6 @@ struct FileDialogRequest {
     const char* defaultExtension;
     std::string startFolder;
     std::string suggestedName;
-};
-
-// The three kinds of files the user picks, indexed by the export format: the name of the kind,
-// its file types and extension. The first outputFormatCount rows are the "Output Format" list.
-inline constexpr int32_t pngFormat = 0, bmpFormat = 1, colorMapFormat = 2;
-inline constexpr int32_t outputFormatCount = 2;
-struct FileFormatRow {
-    const char* label;
-    FileType types[2];
-    const char* defaultExtension;
-};
-inline constexpr FileFormatRow fileFormats[3] = {
-    {"PNG", {{"PNG Files (*.png)", "*.png"}, {"All Files", "*.*"}}, "png"},
-    {"BMP", {{"Bitmap Files", "*.bmp"}, {"All Files", "*.*"}}, "bmp"},
-    {"Color Map", {{"Color Files", "*.map"}, {"All Files", "*.*"}}, "map"},
 };
 
 class Desktop {

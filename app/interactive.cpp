@@ -2,12 +2,16 @@
 // for a path, then writes or reads, and tells the user when a file cannot be written or read.
 #include <sys/stat.h>
 
-#include "engine/engine.h"
-#include "files/desktop.h"
+#include "app/desktop.h"
+#include "app/shell.h"
 #include "files/files.h"
 #include "ui/controls.h"
 
 namespace tessalume {
+
+std::string imagesFolder, chosenFilePath;
+int32_t exportNoticeTicks = 0;
+
 namespace {
 
 // Stands in until a real desktop is installed (the headless renderer never installs one).
@@ -64,15 +68,13 @@ bool FitsPathBuffer(const std::string& path, const char* warning)
 template <typename Make>
 RgbPicture CopyOfQuilt(Make make)
 {
-    HoldQuiltImage();
-    RgbPicture picture = make();
-    ReleaseQuiltImage();
-    return picture;
+    const auto hold = windowWorker.HoldPicture();
+    return make(windowWorker.quilt());
 }
 
 bool ExportPicture(const RgbPicture& picture)
 {
-    if (WritePicture(chosenFilePath, outputFormatList.selected, picture)) return true;
+    if (WritePicture(chosenFilePath, windowSettings.outputFormat, picture)) return true;
     CurrentDesktop().ShowMessage(writeWarning, warningCaption);
     return false;
 }
@@ -92,9 +94,9 @@ void InstallDesktop(Desktop* desktop)
 bool ChooseExportFile(int32_t format)
 {
     if (format < 0 || format >= static_cast<int32_t>(std::size(fileFormats))) return false;
-    FileDialogRequest request = RequestFor(format, FolderIfExists(outputDirectory));
+    FileDialogRequest request = RequestFor(format, FolderIfExists(windowSettings.outputFolder));
     // The default export name is offered when it is a name for this kind of file.
-    const std::string defaultName = FileNamePart(defaultExportPath);
+    const std::string defaultName = FileNamePart(DefaultExportName(windowWorker.quilt(), windowSettings));
     const std::string extension = std::string(".") + request.defaultExtension;
     if (format != colorMapFormat && defaultName.size() > extension.size() &&
         defaultName.ends_with(extension))
@@ -110,7 +112,7 @@ bool ChooseExportFile(int32_t format)
 bool ChooseColorMapFile()
 {
     const std::optional<std::string> path = CurrentDesktop().ChooseOpenFile(
-        RequestFor(colorMapFormat, FolderIfExists(settingsImagesFolder)));
+        RequestFor(colorMapFormat, FolderIfExists(imagesFolder)));
     if (!path || !FitsPathBuffer(*path, readWarning)) return false;
     chosenFilePath = *path;
     return true;
@@ -119,13 +121,13 @@ bool ChooseColorMapFile()
 void ChooseOutputDirectory()
 {
     const std::optional<std::string> folder =
-        CurrentDesktop().ChooseFolder(FolderIfExists(settingsImagesFolder));
-    if (folder && FitsPathBuffer(*folder, writeWarning)) outputDirectory = *folder;
+        CurrentDesktop().ChooseFolder(FolderIfExists(imagesFolder));
+    if (folder && FitsPathBuffer(*folder, writeWarning)) windowSettings.outputFolder = *folder;
 }
 
 void ExportTile()
 {
-    if (!ChooseExportFile(outputFormatList.selected)) return;
+    if (!ChooseExportFile(windowSettings.outputFormat)) return;
     if (!ExportPicture(CopyOfQuilt(MakeTilePicture))) return;
     const RefreshIntervalEntry* interval = RowOf(refreshIntervalTable, refreshIntervalList.selected);
     exportNoticeTicks = (interval != nullptr ? *interval : refreshIntervalTable[0]).noticeTicks;
@@ -135,8 +137,36 @@ void ExportTiledImage(int32_t width, int32_t height)
 {
     if (width < 1 || height < 1 || width > maxTiledPictureSide || height > maxTiledPictureSide)
         return;
-    if (!ChooseExportFile(outputFormatList.selected)) return;
-    ExportPicture(CopyOfQuilt([=] { return MakeTiledPicture(width, height); }));
+    if (!ChooseExportFile(windowSettings.outputFormat)) return;
+    ExportPicture(CopyOfQuilt([=](const Quilt& quilt) { return MakeTiledPicture(quilt, width, height); }));
+}
+
+bool SaveColorMapFile()
+{
+    if (!ChooseExportFile(colorMapFormat)) return false;
+    const std::string text = FormatColorMapText(CopyColorMap(windowWorker.quilt().colorMap));
+    const bool written = WriteFileAtomically(chosenFilePath, [&text](const ByteSink& sink) {
+        return sink(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    });
+    if (!written) CurrentDesktop().ShowMessage(writeWarning, warningCaption);
+    return written;
+}
+
+// The file is read before the map is touched, so a file that cannot be read leaves the user's
+// palette as it was; the map is made aside and stored whole while the worker plots with it,
+// after withdrawing a random map that would otherwise land on top of it.
+bool LoadColorMapFile()
+{
+    if (!ChooseColorMapFile()) return false;
+    std::string bytes;
+    if (!ReadColorMapFile(chosenFilePath, bytes).empty()) {
+        CurrentDesktop().ShowMessage(readWarning, warningCaption);
+        return false;
+    }
+    const ColorMapChannels map = ReadColorMapText(bytes);
+    windowWorker.WithdrawRandomColorMap();
+    StoreColorMap(windowWorker.quilt().colorMap, map);
+    return true;
 }
 
 }  // namespace tessalume

@@ -1,13 +1,14 @@
 // What the user's file operations do with the desktop's answers: the dialogs they open, the
-// names and extensions, the exports and colour map files written or read, the warnings, the
-// start-up settings and the default export name.
+// names and extensions, the exports and colour map files written or read, the warnings.
 #include <sys/stat.h>
 
 #include <cmath>
 #include <cstring>
 
+#include "app/shell.h"
 #include "tests/fake_desktop.h"
 #include "tests/fixtures.h"
+#include "ui/controls.h"
 
 namespace tessalume {
 namespace {
@@ -19,12 +20,13 @@ protected:
     void SetUp() override
     {
         ScratchFolder::SetUp();
-        ResetEngine();
-        settingsImagesFolder = outputDirectory = folder.string();
+        BuildControls();
+        windowSettings = Settings{};
+        windowWorker.quilt() = FreshQuilt();
+        imagesFolder = windowSettings.outputFolder = folder.string();
         chosenFilePath = "unchanged";
-        defaultExportPath.clear();
         exportNoticeTicks = 0;
-        for (int i = 0; i < 256; ++i) ColorMap.red[i] = i + 0.5, ColorMap.green[i] = 255.25 - i, ColorMap.blue[i] = 0.75;
+        for (int i = 0; i < 256; ++i) map.red[i] = i + 0.5, map.green[i] = 255.25 - i, map.blue[i] = 0.75;
     }
     void ExpectOneWarning(const char* text)
     {
@@ -34,20 +36,22 @@ protected:
     }
 
     FakeDesktop desktop;
+    Quilt& quilt = windowWorker.quilt();
+    ColorMapChannels& map = quilt.colorMap;
 };
 
 // Saves start in the output folder; the colour map open and the folder choice in the setting's.
 TEST_F(FileOperations, DialogsStartInTheirFoldersAndOfferTheDefaultNameOnlyForItsKind)
 {
     fs::create_directory(folder / "output");
-    outputDirectory = PathIn("output");
-    defaultExportPath = PathIn("Tessalume_12_345_L.png");
+    windowSettings.outputFolder = PathIn("output");
+    const std::string defaultName = DefaultExportName(quilt, windowSettings).substr(PathIn("output/").size());
     for (int32_t format : {pngFormat, bmpFormat, colorMapFormat}) {
         EXPECT_FALSE(ChooseExportFile(format));
         const FileDialogRequest& request = desktop.saveRequests.back();
         EXPECT_STREQ(request.defaultExtension, fileFormats[format].defaultExtension);
         EXPECT_EQ(request.startFolder, PathIn("output"));
-        EXPECT_EQ(request.suggestedName, format == pngFormat ? "Tessalume_12_345_L.png" : "");
+        EXPECT_EQ(request.suggestedName, format == pngFormat ? defaultName : "");
     }
     EXPECT_FALSE(ChooseColorMapFile());
     EXPECT_EQ(desktop.openRequests.back().startFolder, folder.string());
@@ -55,18 +59,18 @@ TEST_F(FileOperations, DialogsStartInTheirFoldersAndOfferTheDefaultNameOnlyForIt
     desktop.answer = PathIn("elsewhere");
     ChooseOutputDirectory();
     EXPECT_EQ(desktop.folderRequests.back(), folder.string());
-    EXPECT_EQ(outputDirectory, PathIn("elsewhere"));
-    EXPECT_EQ(settingsImagesFolder, folder.string());
+    EXPECT_EQ(windowSettings.outputFolder, PathIn("elsewhere"));
+    EXPECT_EQ(imagesFolder, folder.string());
 
     // Folders that are gone are left to the desktop to choose; an unknown kind opens no dialog.
     desktop.answer.reset();
-    outputDirectory = settingsImagesFolder = PathIn("gone");
+    windowSettings.outputFolder = imagesFolder = PathIn("gone");
     EXPECT_FALSE(ChooseExportFile(3) || ChooseExportFile(-1) || ChooseExportFile(pngFormat));
     ChooseOutputDirectory();
     EXPECT_EQ(desktop.saveRequests.back().startFolder + desktop.folderRequests.back(), "");
     EXPECT_EQ(desktop.saveRequests.size(), 4u);
     EXPECT_EQ(chosenFilePath, "unchanged");
-    EXPECT_EQ(outputDirectory, PathIn("gone"));
+    EXPECT_EQ(windowSettings.outputFolder, PathIn("gone"));
     EXPECT_TRUE(desktop.messages.empty());
 }
 
@@ -90,7 +94,7 @@ TEST_F(FileOperations, ConfirmedPathsGetTheDefaultExtensionAndMustFitTheBuffers)
     EXPECT_FALSE(ChooseColorMapFile());
     ExpectOneWarning(readWarning);
     ChooseOutputDirectory();
-    EXPECT_EQ(outputDirectory, folder.string());
+    EXPECT_EQ(windowSettings.outputFolder, folder.string());
     ExpectOneWarning(writeWarning);
     EXPECT_EQ(chosenFilePath, "unchanged");
 }
@@ -98,11 +102,10 @@ TEST_F(FileOperations, ConfirmedPathsGetTheDefaultExtensionAndMustFitTheBuffers)
 // Only a tile written starts the notice, of about eight seconds; a failed export or save warns.
 TEST_F(FileOperations, ExportsWriteThePicturesOrWarnAndOnlyAWrittenTileStartsTheNotice)
 {
-    for (std::size_t i = 0; i < static_cast<std::size_t>(periodWidth) * periodHeight * 3; ++i)
-        QuiltImage[i] = static_cast<uint8_t>(i * 7 + i / 1000);
-    outputFormatList.selected = bmpFormat;
-    ASSERT_TRUE(WritePicture(PathIn("tile-reference.bmp"), bmpFormat, MakeTilePicture()));
-    ASSERT_TRUE(WritePicture(PathIn("tiled-reference.bmp"), bmpFormat, MakeTiledPicture(601, 37)));
+    for (std::size_t i = 0; i < quilt.image.size(); ++i) quilt.image[i] = static_cast<uint8_t>(i * 7 + i / 1000);
+    windowSettings.outputFormat = bmpFormat;
+    ASSERT_TRUE(WritePicture(PathIn("tile-reference.bmp"), bmpFormat, MakeTilePicture(quilt)));
+    ASSERT_TRUE(WritePicture(PathIn("tiled-reference.bmp"), bmpFormat, MakeTiledPicture(quilt, 601, 37)));
     for (int32_t interval = 0; interval < std::ssize(refreshIntervalTable); ++interval) {
         refreshIntervalList.selected = interval;
         desktop.answer = PathIn("tile");
@@ -149,15 +152,15 @@ TEST_F(FileOperations, ColorMapFilesAreWrittenWholeAndReadAsFarAsTheyMatter)
     desktop.answer = PathIn("palette");
     EXPECT_TRUE(SaveColorMapFile());
     EXPECT_EQ(chosenFilePath, PathIn("palette.map"));
-    EXPECT_EQ(ReadFile(PathIn("palette.map")), FormatColorMapText());
+    EXPECT_EQ(ReadFile(PathIn("palette.map")), FormatColorMapText(map));
 
-    const ColorMapChannels palette = ColorMap;
+    const ColorMapChannels palette = map;
     fs::create_directory(folder / "a-folder.map");
     ASSERT_EQ(mkfifo(PathIn("pipe.map").c_str(), 0644), 0);  // without a writer: must not wait for one
     for (const char* unreadable : {"missing.map", "a-folder.map", "pipe.map", static_cast<const char*>(nullptr)}) {
         desktop.answer = unreadable ? std::optional(PathIn(unreadable)) : std::nullopt;
         EXPECT_FALSE(LoadColorMapFile());
-        EXPECT_EQ(std::memcmp(&ColorMap, &palette, sizeof palette), 0);
+        EXPECT_EQ(std::memcmp(&map, &palette, sizeof palette), 0);
         if (unreadable) ExpectOneWarning(readWarning);
     }
     EXPECT_TRUE(desktop.messages.empty());
@@ -168,71 +171,9 @@ TEST_F(FileOperations, ColorMapFilesAreWrittenWholeAndReadAsFarAsTheyMatter)
     WriteFile(PathIn("long.map"), text);
     desktop.answer = PathIn("long.map");
     EXPECT_TRUE(LoadColorMapFile());
-    EXPECT_EQ(ColorMap.red[255], 255.5) << "the last line is read";
-    EXPECT_EQ(ColorMap.red[1], 1.5) << "nothing after it forced the smoothing";
-    EXPECT_EQ(ColorMap.green[7], 0.25);
-}
-
-TEST_F(FileOperations, ImagesSettingBecomesBothFoldersElseThePicturesFolderOrHome)
-{
-    fs::create_directories(folder / "config/tessalume");
-    fs::create_directories(folder / "home/Pictures");
-    const auto load = [&](const std::string& settings, const std::string& pictures = "home/Pictures") {
-        WriteFile(PathIn("config/tessalume/settings.ini"), settings);
-        LoadStartupDefaults(PathIn("config"), PathIn("home"), PathIn(pictures));
-    };
-    textureSize = resolutionTable[1].textureSize;
-    load("# quilts\r\n[paths]\r\nOther=/x\r\n  Images = /srv/quilts 2024 \r\n");
-    EXPECT_EQ(settingsImagesFolder + "|" + outputDirectory, "/srv/quilts 2024|/srv/quilts 2024");
-    EXPECT_EQ(periodWidth, resolutionTable[1].periodWidth) << "the period follows the texture size";
-    load("Images=~/Quilts\n");
-    EXPECT_EQ(settingsImagesFolder, PathIn("home") + "/Quilts");
-    for (const std::string& unusable : {std::string("Images=\n"), std::string("images=/x\n"), "Images=/" + std::string(maxPathLength, 'x') + "\n"}) {
-        load(unusable);
-        EXPECT_EQ(settingsImagesFolder + "|" + outputDirectory, PathIn("home/Pictures") + "|" + PathIn("home/Pictures"));
-    }
-    load("", "home/NoPictures");
-    EXPECT_EQ(outputDirectory, PathIn("home"));
-
-    // From the environment: HOME's user-dirs.dirs names the pictures folder, XDG_CONFIG_HOME
-    // the folder of the settings.
-    const char* names[] = {"XDG_CONFIG_HOME", "HOME"};
-    std::optional<std::string> before[2];
-    for (int i = 0; i < 2; ++i)
-        if (const char* value = std::getenv(names[i])) before[i] = value;
-    fs::create_directories(folder / "home/.config");
-    fs::create_directories(folder / "home/Bilder");
-    WriteFile(PathIn("home/.config/user-dirs.dirs"), "XDG_PICTURES_DIR=\"$HOME/Bilder\"\n");
-    setenv("HOME", PathIn("home").c_str(), 1);
-    unsetenv("XDG_CONFIG_HOME");
-    LoadStartupDefaults();
-    EXPECT_EQ(outputDirectory, PathIn("home/Bilder"));
-    setenv("XDG_CONFIG_HOME", PathIn("config").c_str(), 1);
-    WriteFile(PathIn("config/tessalume/settings.ini"), "Images=/from/settings\n");
-    LoadStartupDefaults();
-    EXPECT_EQ(outputDirectory, "/from/settings");
-    for (int i = 0; i < 2; ++i) before[i] ? setenv(names[i], before[i]->c_str(), 1) : unsetenv(names[i]);
-    ResetEngine();
-}
-
-// 256 i + 128 m + the seven code digits, d6 first, a digit above 1 adding up as the 32-bit
-// value it is; "H" for any antialiasing. The renderer's pinned names cover the other endings.
-TEST_F(FileOperations, DefaultExportNameCodesTheSettingsAndRefusesAnOverlongPath)
-{
-    outputDirectory = "/home/me/Pictures";
-    runNumber = 4711;
-    intensityList.selected = 3;
-    colorMappingIndex = 1;
-    antialiasingList.selected = 2;
-    const uint32_t digits[7] = {1, 2, 1, 1, 0, 0, 1};  // d0..d6: 128 + 64 + 8 + 4 + 2 * 2 + 1
-    std::copy(std::begin(digits), std::end(digits), codeDigits);
-    FormDefaultExportName();
-    EXPECT_EQ(defaultExportPath, "/home/me/Pictures/Tessalume_4711_977_H.png");
-    for (const std::size_t length : {maxPathLength - 25, maxPathLength - 24}) {  // the name: 25
-        outputDirectory = std::string(length, 'd');
-        FormDefaultExportName();
-        EXPECT_EQ(defaultExportPath.size(), length == maxPathLength - 25 ? maxPathLength : 0);
-    }
+    EXPECT_EQ(map.red[255], 255.5) << "the last line is read";
+    EXPECT_EQ(map.red[1], 1.5) << "nothing after it forced the smoothing";
+    EXPECT_EQ(map.green[7], 0.25);
 }
 
 }  // namespace

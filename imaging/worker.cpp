@@ -1,0 +1,106 @@
+// The worker: batches of steps and plots on a thread of its own, and between batches the
+// requests of the interface thread.
+#include <system_error>
+
+#include "imaging/imaging.h"
+
+namespace tessalume {
+
+bool Worker::Start(bool ownThread)
+{
+    if (started.load() == State::running) return true;
+    if (ownThread) {
+        try {
+            thread = std::jthread([this](std::stop_token stop) {
+                while (!stop.stop_requested()) RunBatch(stop);
+            });
+        } catch (const std::system_error&) {
+            return false;
+        }
+    }
+    started.store(State::running);
+    return true;
+}
+
+void Worker::Stop()
+{
+    if (!thread.joinable()) return;
+    thread.request_stop();
+    thread.join();
+}
+
+bool Worker::TakeUp(std::atomic<Request>& request)
+{
+    Request expected = Request::posted;
+    return request.compare_exchange_strong(expected, Request::takenUp);
+}
+
+// Carried out; a request posted again meanwhile stays for the next pass.
+void Worker::Finish(std::atomic<Request>& request)
+{
+    Request expected = Request::takenUp;
+    request.compare_exchange_strong(expected, Request::none);
+}
+
+void Worker::WithdrawReset()
+{
+    Request expected = Request::posted;
+    reset.compare_exchange_strong(expected, Request::none);
+}
+
+void Worker::WithdrawRandomColorMap()
+{
+    Request expected = Request::posted;
+    randomColorMap.compare_exchange_strong(expected, Request::none);
+    while (randomColorMap.load() == Request::takenUp) std::this_thread::yield();
+}
+
+void Worker::DropRequests()
+{
+    for (std::atomic<Request>* request : {&newQuilt, &reset, &randomColorMap}) {
+        Request expected = Request::posted;
+        request->compare_exchange_strong(expected, Request::none);
+    }
+    keepPicture.store(false);
+}
+
+void Worker::RunBatch(std::stop_token stop)
+{
+    if (refreshing.load(std::memory_order_acquire))
+        std::this_thread::yield();  // the refresh is reading the accumulators: leave the core to it
+    else
+        GrowBatch(grown);
+    HandleRequests(stop);
+}
+
+// A new quilt first, then a random colour map, then a reset. The clear of a request publishes
+// everything the worker did for it; a request whose clear meets an export waits for the next
+// pass.
+void Worker::HandleRequests(std::stop_token stop)
+{
+    if (newQuilt.load(std::memory_order_acquire) != Request::none) {
+        {
+            const std::unique_lock hold(pictureLock, std::try_to_lock);
+            if (!hold) return;
+            ClearQuilt(grown, LoadRelaxed(settings.intensity));
+        }
+        if (!NewQuilt(grown, settings, stop)) return;
+        newQuilt.store(Request::none, std::memory_order_release);
+    }
+    // Looked at before the random map: a reset posted with it is then seen with it, and the map
+    // is drawn before the reset clears what was plotted with the old one.
+    const bool resetPosted = reset.load(std::memory_order_acquire) == Request::posted;
+    if (TakeUp(randomColorMap)) {
+        RandomColorMap(grown);
+        Finish(randomColorMap);
+    }
+    if (!resetPosted) return;
+    const std::unique_lock hold(pictureLock, std::try_to_lock);
+    if (!hold || !TakeUp(reset)) return;
+    if (!keepPicture.exchange(false)) ClearQuilt(grown, LoadRelaxed(settings.intensity));
+    ApplySettings(grown, settings);
+    if (whileResetTakenUp) whileResetTakenUp();
+    Finish(reset);
+}
+
+}  // namespace tessalume
