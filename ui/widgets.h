@@ -1,5 +1,5 @@
 // The program's own controls: six widget classes with their geometry, hit rules and value
-// changes. Nothing here draws; the display-list fields stay 0 until the drawing builds them.
+// changes. Nothing here draws; ui/draw keeps the OpenGL side of every control.
 #pragma once
 #include <cstdint>
 
@@ -14,7 +14,6 @@ public:
     float left, bottom, right, top;
     float depth;
     bool clicked;
-    uint32_t upList, downList;
     bool visible;
     int32_t pressTicks;
     const char* label;
@@ -28,7 +27,6 @@ public:
 
     float left, bottom, right, top;
     float depth;
-    uint32_t frameList, markerList;
     float rowHeight;
     int32_t count;
     int32_t lastIndex;
@@ -47,7 +45,6 @@ public:
     float left, bottom, right, top;
     float boxTop;
     float depth;
-    uint32_t frameList, markList;
     float rowHeight;
     bool hit;
     int32_t count;
@@ -69,7 +66,6 @@ public:
     bool hit;
     float tabWidth;
     int32_t count;
-    uint32_t markerList, frameList;
     bool visible;
     int32_t selected;
     int32_t stripBottom;
@@ -95,7 +91,6 @@ public:
     float left, bottom, right, top;
     float depth;
     int32_t count;
-    uint32_t frameList, knobList;
     bool visible;
     float scale[maxRows];
     float minimum[maxRows], maximum[maxRows];
@@ -126,7 +121,6 @@ public:
     float left, bottom, right, top;
     float depth;
     bool hit;
-    uint32_t frameList, highlightList;
     bool visible;
     int32_t cell;
     int32_t cellX[cellCount], cellY[cellCount];

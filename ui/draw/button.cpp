@@ -10,6 +10,11 @@ namespace tessalume {
 
 namespace {
 
+struct Looks {
+    uint32_t up, down;
+};
+ListsByControl<Button, Looks> looks;
+
 // The face picture's 8-pixel ends keep the slanted caps; the middle stretches.
 void ButtonFace(const Button& button, uint32_t texture)
 {
@@ -48,17 +53,18 @@ uint32_t RecordButtonLook(const Button& button, int32_t pressedShift, uint32_t t
 
 }  // namespace
 
-void BuildLists(Button& button)
+void BuildLists(const Button& button)
 {
-    button.upList = RecordButtonLook(button, 0, buttonFaceTexture);
-    button.downList = RecordButtonLook(button, 1, buttonPressedTexture);
+    looks.Record(button, {RecordButtonLook(button, 0, buttonFaceTexture),
+                          RecordButtonLook(button, 1, buttonPressedTexture)});
 }
 
 void Draw(Button& button)
 {
     if (!button.visible) return;
     if (button.pressTicks > 0) --button.pressTicks;
-    glCallList(button.pressTicks >= 1 ? button.downList : button.upList);
+    const Looks look = looks.Of(button);
+    glCallList(button.pressTicks >= 1 ? look.down : look.up);
 }
 
 }  // namespace tessalume

@@ -6,9 +6,18 @@
 
 namespace tessalume {
 
-void BuildLists(OptionsBox& box)
+namespace {
+
+struct Lists {
+    uint32_t frame, mark;
+};
+ListsByControl<OptionsBox, Lists> lists;
+
+}  // namespace
+
+void BuildLists(const OptionsBox& box)
 {
-    box.frameList = RecordList([&] {
+    const uint32_t frame = RecordList([&] {
         const float z = box.depth;
         glDisable(GL_DEPTH_TEST);
         BlackQuad(box.left, box.bottom, box.right, box.boxTop, z);
@@ -21,23 +30,25 @@ void BuildLists(OptionsBox& box)
         DrawText(static_cast<int32_t>(box.left) + 20, static_cast<int32_t>(box.bottom) + 2, box.label, 1);
         glEnable(GL_DEPTH_TEST);
     });
-    box.markList = RecordList([&] {
+    const uint32_t mark = RecordList([&] {
         glDisable(GL_DEPTH_TEST);
         ShadedQuad(5, 5, 15, 15, box.depth, {0.25f, 1, 0.25f, 1});
         ShadedOutline(5, 5, 15, 15, box.depth, {0, 0.125f, 0, 0.125f});
         glEnable(GL_DEPTH_TEST);
     });
+    lists.Record(box, {frame, mark});
 }
 
 void Draw(OptionsBox& box)
 {
     if (!box.visible) return;
-    glCallList(box.frameList);
+    const Lists recorded = lists.Of(box);
+    glCallList(recorded.frame);
     for (int32_t k = 0; k < box.count; ++k) {
         if (!box.entryOn[k]) continue;
         glPushMatrix();
         glTranslatef(box.left, box.bottom + box.rowHeight * static_cast<float>(k), 0);
-        glCallList(box.markList);
+        glCallList(recorded.mark);
         glPopMatrix();
     }
 }
