@@ -222,7 +222,7 @@ constexpr LockRow attractorLocks[] = {
 
 void LockClicked(OptionsBox& lock, const char* name, int32_t x, int32_t y)
 {
-    if (lock.HitTest(x, y)) TraceCommand(std::string("lock ") + name + (lock.entryOn[0] ? " on" : " off"));
+    if (lock.HitTest(x, y)) TraceCommand(std::string("lock ") + name + (lock.on ? " on" : " off"));
 }
 
 // A cell picks the entry for the next new quilt and locks it there; the arrows only page.
@@ -243,7 +243,7 @@ void BrowserClicked(const BrowserRow& row, int32_t x, int32_t y)
         TraceCommand(std::string(row.name) + " page", LoadRelaxed(browser.firstShown));
     if (!picked) return;
     TraceCommand(row.name, browser.selected);
-    StoreRelaxed(row.lock->entryOn[0], true);
+    StoreRelaxed(row.lock->on, true);
     resetRequest.store(1);
     StoreRelaxed(*row.index, browser.selected);
     StoreRelaxed(*row.shown, browser.selected);

@@ -25,7 +25,7 @@ const OrbitStart& ThreefoldQuilt()
             SeedGenerators(seed);
             BuildControls();
             transformIndexI = transformIndexII = 0;
-            transformLockI.entryOn[0] = transformLockII.entryOn[0] = true;
+            transformLockI.on = transformLockII.on = true;
             ApplySettings();
             SelectTransformationI();
             SelectTransformationII();

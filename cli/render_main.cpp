@@ -79,20 +79,20 @@ void PrepareSettings(const RenderOptions& options, const std::string& colorMapTe
     }
     if (options.transformI) {
         transformIndexI = transformShownI = transformBrowserI.selected = *options.transformI;
-        transformLockI.entryOn[0] = true;
+        transformLockI.on = true;
     }
     if (options.transformII) {
         transformIndexII = transformShownII = transformBrowserII.selected = *options.transformII;
-        transformLockII.entryOn[0] = true;
+        transformLockII.on = true;
     }
     if (options.blur) {
         blurringSlider.value[0] = *options.blur;
         blurringFactor = static_cast<double>(*options.blur);
-        blurringLock.entryOn[0] = true;
+        blurringLock.on = true;
     }
     if (options.colorMapPath) {
         ReadColorMapText(colorMapText);
-        colorMapLock.entryOn[0] = true;
+        colorMapLock.on = true;
     }
     if (options.format) outputFormatList.selected = *options.format;
     ApplySettings();

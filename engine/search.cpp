@@ -65,13 +65,13 @@ float StartPass()
 
     // The locks, the blurring factor, the transformation indices and the controls that show
     // them are the interface's too: each is read and written whole (relaxed atomics).
-    if (!LoadRelaxed(blurringLock.entryOn[0])) {
+    if (!LoadRelaxed(blurringLock.on)) {
         const float u = engineRandom.NextUniform();
         StoreRelaxed(blurringFactor, static_cast<double>(u * u * 6.0f) + 0.2);
     }
     StoreRelaxed(blurringSlider.value[0], static_cast<float>(LoadRelaxed(blurringFactor)));
 
-    if (!LoadRelaxed(transformLockI.entryOn[0])) DrawCatalogueIndex(transformIndexI);
+    if (!LoadRelaxed(transformLockI.on)) DrawCatalogueIndex(transformIndexI);
     const bool phased = engineRandom.NextCoin();
     if (phased || LoadRelaxed(transformIndexI) > 24) {
         transformPhase = 6.283185307179586 * static_cast<double>(engineRandom.NextUniform());
@@ -79,7 +79,7 @@ float StartPass()
         transformPhase = 0;
     }
     transformVariant = static_cast<int32_t>(engineRandom.NextWord() & 3u);
-    if (!LoadRelaxed(transformLockII.entryOn[0])) DrawCatalogueIndex(transformIndexII);
+    if (!LoadRelaxed(transformLockII.on)) DrawCatalogueIndex(transformIndexII);
 
     latticeOffsetX[12] = 0;
     latticeOffsetY[12] = 0;
@@ -231,7 +231,7 @@ void SearchAttractor()
 // thread reads it, and every use forms it afresh anyway.
 void NewQuilt()
 {
-    if (!LoadRelaxed(colorMapLock.entryOn[0])) GenerateKeyPointColorMap();
+    if (!LoadRelaxed(colorMapLock.on)) GenerateKeyPointColorMap();
 
     const uint32_t wholeWord = engineRandom.NextWord();
     const uint32_t fifthsWord = engineRandom.NextWord();
@@ -241,7 +241,7 @@ void NewQuilt()
     StoreRelaxed(brightnessSlider.value[0], static_cast<float>(drawn));
 
     SelectIntensityFunction();
-    if (!LoadRelaxed(transformLockI.entryOn[0])) StoreRelaxed(codeDigits[6], engineRandom.NextWord() % 28u);
+    if (!LoadRelaxed(transformLockI.on)) StoreRelaxed(codeDigits[6], engineRandom.NextWord() % 28u);
     StoreRelaxed(colorMappingList.selected, colorMappingIndex);
     SearchAttractor();
 }

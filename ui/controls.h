@@ -1,5 +1,5 @@
 // Every control of the screen. A control's value is the setting: a list's selected, a slider's
-// value array, a lock box's entry 0. The engine and the files read their settings here.
+// value array, a lock box's on flag. The engine and the files read their settings here.
 #pragma once
 #include <cstdint>
 #include <span>

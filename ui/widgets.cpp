@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 
 #include "engine/relaxed.h"
 
@@ -23,7 +22,7 @@ constexpr int32_t browserColumns = 5, browserPageStep = 5, browserLastPage = 20;
 
 }  // namespace
 
-void Button::Build(float x, float y, float width, const char* text)
+void Button::Build(float x, float y, float width, const char* label)
 {
     left = x;
     bottom = y;
@@ -32,7 +31,7 @@ void Button::Build(float x, float y, float width, const char* text)
     depth = 0;
     clicked = false;
     pressTicks = 0;
-    label = text;
+    title = label;
 }
 
 bool Button::HitTest(int32_t x, int32_t y)
@@ -79,7 +78,7 @@ bool ListBox::HitTest(int32_t x, int32_t y)
     return result;
 }
 
-void OptionsBox::Build(float x, float y, const char* text)
+void OptionsBox::Build(float x, float y, const char* label)
 {
     left = x;
     bottom = y;
@@ -87,26 +86,19 @@ void OptionsBox::Build(float x, float y, const char* text)
     top = y + 2 * rowPitch;
     boxTop = y + rowPitch;
     depth = 0.5f;
-    rowHeight = rowPitch;
-    count = 1;
-    topIndex = 0;
-    std::fill(std::begin(entryOn), std::end(entryOn), false);
-    label = text;
+    on = false;
+    title = label;
 }
 
 bool OptionsBox::HitTest(int32_t x, int32_t y)
 {
-    hit = false;
     if (!visible) return false;
     const float fx = static_cast<float>(x), fy = static_cast<float>(y);
     if (fx < left || fx > left + rowPitch) return false;
-    // Only the box itself (row 0) toggles; the label row above it does not.
-    if (bottom <= fy && fy <= bottom + rowPitch) {
-        hit = true;
-        lastToggled = topIndex;
-        StoreRelaxed(entryOn[0], !entryOn[0]);
-    }
-    return hit;
+    // Only the box itself toggles; the label row above it does not.
+    if (!(bottom <= fy && fy <= bottom + rowPitch)) return false;
+    StoreRelaxed(on, !on);
+    return true;
 }
 
 void Tab::Build()
@@ -116,7 +108,6 @@ void Tab::Build()
     right = 474;
     top = 688;
     depth = 0;
-    hit = false;
     tabWidth = 229;
     count = 2;
     selected = 0;
@@ -127,7 +118,6 @@ void Tab::Build()
 
 bool Tab::HitTest(int32_t x, int32_t y)
 {
-    hit = false;
     if (!visible) return false;
     const float fx = static_cast<float>(x), fy = static_cast<float>(y);
     if (y < stripBottom || fy > top) return false;
@@ -136,11 +126,10 @@ bool Tab::HitTest(int32_t x, int32_t y)
         const float tabLeft = left + static_cast<float>(i) * tabWidth;
         if (tabLeft <= fx && fx <= tabLeft + tabWidth) {
             selected = i;
-            hit = true;
-            break;
+            return true;
         }
     }
-    return hit;
+    return false;
 }
 
 void SLWindow::Build(float x, float y, float width, int32_t rowCount, const char* titleText,
@@ -156,16 +145,13 @@ void SLWindow::Build(float x, float y, float width, int32_t rowCount, const char
     count = rowCount;
     rowHeight = rowPitch;
     textOffset = 10;
-    textIndent = 5;
     const int32_t wholeWidth = static_cast<int32_t>(width);
-    trackWidth = width;
     halfTrack = static_cast<float>(wholeWidth / 2);
     quarterTrack = static_cast<float>(wholeWidth / 4);
     for (int32_t i = 0; i < rowCount; ++i) {
         const SliderRow& row = descriptors[i];
         minimum[i] = row.minimum;
         maximum[i] = row.maximum;
-        initialValue[i] = row.initialValue;
         value[i] = row.initialValue;
         scale[i] = static_cast<float>((static_cast<double>(row.maximum) - row.minimum) / (2.0 * halfTrack));
         wheelAngle[i] = static_cast<float>(left + static_cast<double>(value[i]) / scale[i]);
@@ -184,12 +170,12 @@ bool SLWindow::Press(int32_t x, int32_t y)
     const float fx = static_cast<float>(x), fy = static_cast<float>(y);
     // Edges and row boundaries are exclusive: a press exactly on a line grabs no wheel.
     if (!(left < fx && fx < right)) return false;
-    for (rowIndex = 0; rowIndex < count; ++rowIndex) {
-        const float rowBottom = bottom + rowHeight * static_cast<float>(rowIndex);
+    for (int32_t r = 0; r < count; ++r) {
+        const float rowBottom = bottom + rowHeight * static_cast<float>(r);
         if (rowBottom < fy && fy < rowBottom + rowHeight) {
             lastX = x;
             dragging = true;
-            activeRow = count - 1 - rowIndex;
+            activeRow = count - 1 - r;
             return true;
         }
     }
@@ -233,7 +219,6 @@ void TSelector::Build(float y, const char* titleText, int32_t firstIcon)
     right = browserRight;
     top = y + browserHeight;
     depth = 0;
-    hit = false;
     cell = 0;
     const int32_t cellSide = static_cast<int32_t>(cellSize);
     for (int32_t k = 0; k < cellCount; ++k) {
@@ -248,14 +233,13 @@ void TSelector::Build(float y, const char* titleText, int32_t firstIcon)
 
 bool TSelector::HitTest(int32_t x, int32_t y)
 {
-    hit = false;
     if (!visible) return false;
     const float fx = static_cast<float>(x), fy = static_cast<float>(y);
     const bool withinHeight = bottom <= fy && fy <= top;
-    if (left <= fx && fx <= right && withinHeight) {
+    const bool onCell = left <= fx && fx <= right && withinHeight;
+    if (onCell) {
         const int32_t column = std::min(static_cast<int32_t>((fx - left) / cellSize), browserColumns - 1);
         const int32_t row = std::min(static_cast<int32_t>((fy - bottom) / cellSize), 1);
-        hit = true;
         cell = column - browserColumns * row + browserColumns;  // the upper row holds cells 0..4
     }
     // The scroll column is tested on its own, so x = right is both a cell and a scroll click.
@@ -270,7 +254,7 @@ bool TSelector::HitTest(int32_t x, int32_t y)
     }
     // Paging moves the selection too, although only a cell hit reports true.
     selected = LoadRelaxed(firstShown) + cell;
-    return hit;
+    return onCell;
 }
 
 }  // namespace tessalume

@@ -158,10 +158,10 @@ TEST_F(Commands, BrowsersPageWithoutPickingAndACellPicksAndLocks)
         {transformBrowserII, transformLockII, transformIndexII, transformShownII}};
     for (const auto& row : rows) {
         for (const Point arrow : {PageForward(row.browser), PageForward(row.browser), PageBack(row.browser)}) Click(arrow);
-        EXPECT_FALSE(row.lock.entryOn[0]);
+        EXPECT_FALSE(row.lock.on);
         EXPECT_EQ(resetRequest, 0);
         Click(Cell(row.browser, 7));
-        EXPECT_TRUE(row.lock.entryOn[0]);
+        EXPECT_TRUE(row.lock.on);
         EXPECT_EQ(row.index, 12);
         EXPECT_EQ(row.shown, 12);
         EXPECT_EQ(resetRequest, 1);

@@ -247,11 +247,11 @@ Canvas QuiltSquare(const QuiltRecipe& recipe)
     SeedGenerators(recipe.seed);
     BuildControls();
     transformIndexII = transformShownII = transformBrowserII.selected = recipe.transformII;
-    transformLockII.entryOn[0] = true;
+    transformLockII.on = true;
     resolutionList.selected = recipe.resolution;
     intensityList.selected = lowContrastIntensity;
     SetOrangeWhiteColorMap();
-    colorMapLock.entryOn[0] = true;
+    colorMapLock.on = true;
     ApplySettings();
     SelectTransformationI();
     SelectTransformationII();

@@ -42,10 +42,10 @@ uint32_t RecordButtonLook(const Button& button, int32_t pressedShift, uint32_t t
         glDisable(GL_DEPTH_TEST);
         BlackQuad(button.left - 2, button.bottom - 2, button.right + 2, button.top + 2, button.depth);
         const float width = button.right - button.left;
-        const float labelWidth = 8.0f * static_cast<float>(std::strlen(button.label));
+        const float labelWidth = 8.0f * static_cast<float>(std::strlen(button.title));
         const auto x = static_cast<int32_t>(button.left + width / 2 - 4 - labelWidth / 2 +
                                             static_cast<float>(pressedShift));
-        DrawText(x, static_cast<int32_t>(button.bottom) + 5 - pressedShift, button.label, 1);
+        DrawText(x, static_cast<int32_t>(button.bottom) + 5 - pressedShift, button.title, 1);
         ButtonFace(button, texture);
         glEnable(GL_DEPTH_TEST);
     });

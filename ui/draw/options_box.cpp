@@ -27,7 +27,7 @@ void BuildLists(const OptionsBox& box)
         ShadedQuad(box.left + 5, box.bottom + 5, box.left + 15, box.bottom + 15, z, {0, 0.125f, 0, 0.125f});
         ShadedOutline(box.left + 5, box.bottom + 5, box.left + 15, box.bottom + 15, z, {0.25f, 0.5f, 0.25f, 0.5f});
         glDisable(GL_BLEND);
-        DrawText(static_cast<int32_t>(box.left) + 20, static_cast<int32_t>(box.bottom) + 2, box.label, 1);
+        DrawText(static_cast<int32_t>(box.left) + 20, static_cast<int32_t>(box.bottom) + 2, box.title, 1);
         glEnable(GL_DEPTH_TEST);
     });
     const uint32_t mark = RecordList([&] {
@@ -44,13 +44,11 @@ void Draw(OptionsBox& box)
     if (!box.visible) return;
     const Lists recorded = lists.Of(box);
     glCallList(recorded.frame);
-    for (int32_t k = 0; k < box.count; ++k) {
-        if (!box.entryOn[k]) continue;
-        glPushMatrix();
-        glTranslatef(box.left, box.bottom + box.rowHeight * static_cast<float>(k), 0);
-        glCallList(recorded.mark);
-        glPopMatrix();
-    }
+    if (!box.on) return;
+    glPushMatrix();
+    glTranslatef(box.left, box.bottom, 0);
+    glCallList(recorded.mark);
+    glPopMatrix();
 }
 
 }  // namespace tessalume
