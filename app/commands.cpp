@@ -228,7 +228,7 @@ constexpr LockRow colorMapLockRow{&colorMapLock, &Settings::colorMapLocked, "col
 void LockClicked(const LockRow& row, int32_t x, int32_t y)
 {
     if (!row.lock->HitTest(x, y)) return;
-    const bool on = row.lock->entryOn[0];
+    const bool on = row.lock->on;
     TraceCommand(std::string("lock ") + row.name + (on ? " on" : " off"));
     StoreRelaxed(windowSettings.*row.locked, on);
 }
@@ -260,7 +260,7 @@ void BrowserClicked(const BrowserRow& row, int32_t x, int32_t y)
     }
     if (!picked) return;
     TraceCommand(row.name, browser.selected);
-    row.lock.lock->entryOn[0] = true;
+    row.lock.lock->on = true;
     StoreRelaxed(windowSettings.*row.lock.locked, true);
     windowWorker.PostReset();
     StoreRelaxed(windowSettings.*row.index, browser.selected);

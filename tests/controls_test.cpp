@@ -23,14 +23,14 @@ TEST(Controls, ASecondBuildPutsEveryControlBackToItsStart)
     intensityList.selected = 8;
     panelTabs.selected = transformBrowserII.selected = 1;
     tileSizeSlider.value[1] = 8192;
-    brightnessSlider.dragging = colorMapLock.entryOn[0] = newButton.clicked = true;
+    brightnessSlider.dragging = colorMapLock.on = newButton.clicked = true;
     refreshIntervalList.visible = false;
     BuildControls();
-    for (const Button* b : buttons) EXPECT_TRUE(b->visible && !b->clicked) << b->label;
+    for (const Button* b : buttons) EXPECT_TRUE(b->visible && !b->clicked) << b->title;
     for (const ListBox* list : lists) EXPECT_TRUE(list->visible && list->selected == (list == &intensityList)) << list->title;
     EXPECT_EQ(panelTabs.selected + transformBrowserII.selected, 0);
     EXPECT_EQ(tileSizeSlider.value[1], 1024);
-    EXPECT_FALSE(brightnessSlider.dragging || colorMapLock.entryOn[0]);
+    EXPECT_FALSE(brightnessSlider.dragging || colorMapLock.on);
 }
 
 TEST(Controls, PagesMatchTheLayout)
@@ -40,7 +40,7 @@ TEST(Controls, PagesMatchTheLayout)
     // lock boxes only their box.
     struct Rect { std::string name; const void* control; float left, bottom, right, top; };
     std::vector<Rect> areas;
-    for (const Button* c : buttons) areas.push_back({c->label, c, c->left, c->bottom, c->right, c->top});
+    for (const Button* c : buttons) areas.push_back({c->title, c, c->left, c->bottom, c->right, c->top});
     for (const ListBox* c : lists) areas.push_back({c->title, c, c->left, c->bottom, c->right, c->top});
     for (const TSelector* c : {&transformBrowserI, &transformBrowserII})
         areas.push_back({c->title, c, c->left, c->bottom, c->right + 32, c->top});

@@ -59,9 +59,9 @@ TEST(Widgets, OnlyTheLockBoxTogglesNotItsLabelRow)
     ExpectClicks(box,
                  {{335, 253, true, 1}, {355, 273, true, 1}, {356, 260, false, 0}, {334, 260, false, 0},
                   {340, 274, false, 0}, {340, 252, false, 0}},
-                 [](const OptionsBox& b) { return b.entryOn[0]; });
+                 [](const OptionsBox& b) { return b.on; });
     box.visible = true;
-    EXPECT_TRUE(box.HitTest(340, 260) && box.HitTest(340, 260) && !box.entryOn[0]) << "a second click unlocks";
+    EXPECT_TRUE(box.HitTest(340, 260) && box.HitTest(340, 260) && !box.on) << "a second click unlocks";
 }
 
 TEST(Widgets, TabStripStartsAt664AndTheSharedEdgeOpensPageZero)

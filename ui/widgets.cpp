@@ -1,13 +1,12 @@
 // Geometry, hit rules and value changes of the six widget classes. Every hit operation compares
-// the mouse position, converted to float, with the widget's float edges; which edges are
-// inclusive differs per class and is part of how the controls feel. Values that the worker reads
+// the mouse position, converted to float, with the widget's float edges; which edges count
+// differs per class (the table below) and is part of how the controls feel. Values that the worker reads
 // or writes meanwhile (selections, lock boxes, wheel values, browser pages) are stored, and where
 // the worker writes them also loaded, as relaxed atomics.
 #include "ui/widgets.h"
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 
 #include "engine/relaxed.h"
 
@@ -21,9 +20,52 @@ constexpr float cellSize = 64;  // thumbnail cells of a browser
 constexpr float browserLeft = 32, browserRight = 352, browserHeight = 128, scrollWidth = 32;
 constexpr int32_t browserColumns = 5, browserPageStep = 5, browserLastPage = 20;
 
+// Whether the ends of a span count as inside it.
+enum class Ends { included, excluded };
+
+bool Between(float v, float low, float high, Ends ends)
+{
+    return ends == Ends::included ? low <= v && v <= high : low < v && v < high;
+}
+
+// Rows (or columns) of equal width: whether their ends count, and which of two rows wins the
+// boundary they share when it counts for both.
+struct BandRule {
+    Ends ends;
+    bool laterWins;
+};
+
+// Where each widget takes clicks:
+//   Button      its rectangle, ends included
+//   ListBox     the column of radio marks, ends included, by row as listRows
+//   OptionsBox  the box, ends included; not the label row above it
+//   Tab         the strip from stripBottom up to top, ends included, by tab as tabColumns
+//   SLWindow    strictly between left and right, by row as panelRows
+//   TSelector   the cells, ends included; the scroll column right of them on its own
+constexpr BandRule listRows{Ends::included, true};     // the upper row wins a shared boundary
+constexpr BandRule tabColumns{Ends::included, false};  // the left tab wins the shared edge
+constexpr BandRule panelRows{Ends::excluded, false};   // a press exactly on a line grabs no wheel
+
+// The band of count bands, each pitch wide from origin on, that holds v; -1 for none.
+int32_t BandHolding(float v, float origin, float pitch, int32_t count, BandRule rule)
+{
+    int32_t found = -1;
+    for (int32_t i = 0; i < count && (found < 0 || rule.laterWins); ++i) {
+        const float low = origin + pitch * static_cast<float>(i);
+        if (Between(v, low, low + pitch, rule.ends)) found = i;
+    }
+    return found;
+}
+
+bool Covers(const Widget& widget, float x, float y)
+{
+    return Between(x, widget.left, widget.right, Ends::included) &&
+           Between(y, widget.bottom, widget.top, Ends::included);
+}
+
 }  // namespace
 
-void Button::Build(float x, float y, float width, const char* text)
+void Button::Build(float x, float y, float width, const char* label)
 {
     left = x;
     bottom = y;
@@ -32,13 +74,12 @@ void Button::Build(float x, float y, float width, const char* text)
     depth = 0;
     clicked = false;
     pressTicks = 0;
-    label = text;
+    title = label;
 }
 
 bool Button::HitTest(int32_t x, int32_t y)
 {
-    const float fx = static_cast<float>(x), fy = static_cast<float>(y);
-    if (visible && left <= fx && fx <= right && bottom <= fy && fy <= top) {
+    if (visible && Covers(*this, static_cast<float>(x), static_cast<float>(y))) {
         clicked = true;
         pressTicks = 10;
     }
@@ -63,23 +104,14 @@ void ListBox::Build(float x, float y, float width, int32_t entryCount, const cha
 
 bool ListBox::HitTest(int32_t x, int32_t y)
 {
-    if (!visible) return false;
-    const float fx = static_cast<float>(x), fy = static_cast<float>(y);
-    // Only the column of radio marks takes clicks, not the entry texts.
-    if (fx < left || fx > left + rowHeight) return false;
-    bool result = false;
-    // No early exit: on a boundary shared by two rows the upper one, tested later, wins.
-    for (int32_t r = 0; r < count; ++r) {
-        const float rowBottom = bottom + rowHeight * static_cast<float>(r);
-        if (rowBottom <= fy && fy <= rowBottom + rowHeight) {
-            StoreRelaxed(selected, lastIndex - r);
-            result = true;
-        }
-    }
-    return result;
+    if (!visible || !Between(static_cast<float>(x), left, left + rowHeight, Ends::included)) return false;
+    const int32_t row = BandHolding(static_cast<float>(y), bottom, rowHeight, count, listRows);
+    if (row < 0) return false;
+    StoreRelaxed(selected, lastIndex - row);  // rows from the bottom show the entries from the last
+    return true;
 }
 
-void OptionsBox::Build(float x, float y, const char* text)
+void OptionsBox::Build(float x, float y, const char* label)
 {
     left = x;
     bottom = y;
@@ -87,26 +119,17 @@ void OptionsBox::Build(float x, float y, const char* text)
     top = y + 2 * rowPitch;
     boxTop = y + rowPitch;
     depth = 0.5f;
-    rowHeight = rowPitch;
-    count = 1;
-    topIndex = 0;
-    std::fill(std::begin(entryOn), std::end(entryOn), false);
-    label = text;
+    on = false;
+    title = label;
 }
 
 bool OptionsBox::HitTest(int32_t x, int32_t y)
 {
-    hit = false;
-    if (!visible) return false;
     const float fx = static_cast<float>(x), fy = static_cast<float>(y);
-    if (fx < left || fx > left + rowPitch) return false;
-    // Only the box itself (row 0) toggles; the label row above it does not.
-    if (bottom <= fy && fy <= bottom + rowPitch) {
-        hit = true;
-        lastToggled = topIndex;
-        StoreRelaxed(entryOn[0], !entryOn[0]);
-    }
-    return hit;
+    if (!visible || !Between(fx, left, right, Ends::included) || !Between(fy, bottom, boxTop, Ends::included))
+        return false;
+    StoreRelaxed(on, !on);
+    return true;
 }
 
 void Tab::Build()
@@ -116,7 +139,6 @@ void Tab::Build()
     right = 474;
     top = 688;
     depth = 0;
-    hit = false;
     tabWidth = 229;
     count = 2;
     selected = 0;
@@ -127,20 +149,11 @@ void Tab::Build()
 
 bool Tab::HitTest(int32_t x, int32_t y)
 {
-    hit = false;
-    if (!visible) return false;
-    const float fx = static_cast<float>(x), fy = static_cast<float>(y);
-    if (y < stripBottom || fy > top) return false;
-    // The first matching tab wins, so the shared edge belongs to the left tab.
-    for (int32_t i = 0; i < count; ++i) {
-        const float tabLeft = left + static_cast<float>(i) * tabWidth;
-        if (tabLeft <= fx && fx <= tabLeft + tabWidth) {
-            selected = i;
-            hit = true;
-            break;
-        }
-    }
-    return hit;
+    if (!visible || y < stripBottom || static_cast<float>(y) > top) return false;
+    const int32_t tab = BandHolding(static_cast<float>(x), left, tabWidth, count, tabColumns);
+    if (tab < 0) return false;
+    selected = tab;
+    return true;
 }
 
 void SLWindow::Build(float x, float y, float width, int32_t rowCount, const char* titleText,
@@ -156,16 +169,13 @@ void SLWindow::Build(float x, float y, float width, int32_t rowCount, const char
     count = rowCount;
     rowHeight = rowPitch;
     textOffset = 10;
-    textIndent = 5;
     const int32_t wholeWidth = static_cast<int32_t>(width);
-    trackWidth = width;
     halfTrack = static_cast<float>(wholeWidth / 2);
     quarterTrack = static_cast<float>(wholeWidth / 4);
     for (int32_t i = 0; i < rowCount; ++i) {
         const SliderRow& row = descriptors[i];
         minimum[i] = row.minimum;
         maximum[i] = row.maximum;
-        initialValue[i] = row.initialValue;
         value[i] = row.initialValue;
         scale[i] = static_cast<float>((static_cast<double>(row.maximum) - row.minimum) / (2.0 * halfTrack));
         wheelAngle[i] = static_cast<float>(left + static_cast<double>(value[i]) / scale[i]);
@@ -181,19 +191,13 @@ bool SLWindow::Press(int32_t x, int32_t y)
 {
     if (!visible) return false;
     dragging = false;
-    const float fx = static_cast<float>(x), fy = static_cast<float>(y);
-    // Edges and row boundaries are exclusive: a press exactly on a line grabs no wheel.
-    if (!(left < fx && fx < right)) return false;
-    for (rowIndex = 0; rowIndex < count; ++rowIndex) {
-        const float rowBottom = bottom + rowHeight * static_cast<float>(rowIndex);
-        if (rowBottom < fy && fy < rowBottom + rowHeight) {
-            lastX = x;
-            dragging = true;
-            activeRow = count - 1 - rowIndex;
-            return true;
-        }
-    }
-    return false;
+    if (!Between(static_cast<float>(x), left, right, Ends::excluded)) return false;
+    const int32_t row = BandHolding(static_cast<float>(y), bottom, rowHeight, count, panelRows);
+    if (row < 0) return false;
+    lastX = x;
+    dragging = true;
+    activeRow = count - 1 - row;
+    return true;
 }
 
 bool SLWindow::Drag(int32_t x, int32_t y)
@@ -233,7 +237,6 @@ void TSelector::Build(float y, const char* titleText, int32_t firstIcon)
     right = browserRight;
     top = y + browserHeight;
     depth = 0;
-    hit = false;
     cell = 0;
     const int32_t cellSide = static_cast<int32_t>(cellSize);
     for (int32_t k = 0; k < cellCount; ++k) {
@@ -248,18 +251,16 @@ void TSelector::Build(float y, const char* titleText, int32_t firstIcon)
 
 bool TSelector::HitTest(int32_t x, int32_t y)
 {
-    hit = false;
     if (!visible) return false;
     const float fx = static_cast<float>(x), fy = static_cast<float>(y);
-    const bool withinHeight = bottom <= fy && fy <= top;
-    if (left <= fx && fx <= right && withinHeight) {
+    const bool onCell = Covers(*this, fx, fy);
+    if (onCell) {
         const int32_t column = std::min(static_cast<int32_t>((fx - left) / cellSize), browserColumns - 1);
         const int32_t row = std::min(static_cast<int32_t>((fy - bottom) / cellSize), 1);
-        hit = true;
         cell = column - browserColumns * row + browserColumns;  // the upper row holds cells 0..4
     }
     // The scroll column is tested on its own, so x = right is both a cell and a scroll click.
-    if (right <= fx && fx <= right + scrollWidth && withinHeight) {
+    if (Between(fx, right, right + scrollWidth, Ends::included) && Between(fy, bottom, top, Ends::included)) {
         const int32_t row = static_cast<int32_t>((fy - bottom) / cellSize);
         const int32_t shown = LoadRelaxed(firstShown);
         if (row == 0) {
@@ -270,7 +271,7 @@ bool TSelector::HitTest(int32_t x, int32_t y)
     }
     // Paging moves the selection too, although only a cell hit reports true.
     selected = LoadRelaxed(firstShown) + cell;
-    return hit;
+    return onCell;
 }
 
 }  // namespace tessalume

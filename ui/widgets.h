@@ -1,76 +1,58 @@
 // The program's own controls: six widget classes with their geometry, hit rules and value
-// changes. Nothing here draws; the display-list fields stay 0 until the drawing builds them.
+// changes. Nothing here draws; ui/draw keeps the OpenGL side of every control.
 #pragma once
 #include <cstdint>
 
 namespace tessalume {
 
-class Button {
+// What every control has: its rectangle in drawing coordinates (y upward), the depth it is
+// drawn at, whether it is shown and takes clicks, and its caption: a button's or lock box's
+// label, the title over a list, value panel or browser (none on the tabs).
+struct Widget {
+    float left, bottom, right, top;
+    float depth;
+    bool visible;
+    const char* title;
+};
+
+class Button : public Widget {
 public:
-    virtual ~Button() = default;
     void Build(float x, float y, float width, const char* label);
     bool HitTest(int32_t x, int32_t y);
 
-    float left, bottom, right, top;
-    float depth;
     bool clicked;
-    uint32_t upList, downList;
-    bool visible;
     int32_t pressTicks;
-    const char* label;
 };
 
-class ListBox {
+class ListBox : public Widget {
 public:
-    virtual ~ListBox() = default;
     void Build(float x, float y, float width, int32_t count, const char* title, const char* const* entries);
     bool HitTest(int32_t x, int32_t y);
 
-    float left, bottom, right, top;
-    float depth;
-    uint32_t frameList, markerList;
     float rowHeight;
     int32_t count;
     int32_t lastIndex;
     int32_t selected;
-    bool visible;
-    const char* title;
     const char* const* entries;
 };
 
-class OptionsBox {
+// A lock box: one box that a click turns on and off, its label in the row above.
+class OptionsBox : public Widget {
 public:
-    virtual ~OptionsBox() = default;
     void Build(float x, float y, const char* label);
     bool HitTest(int32_t x, int32_t y);
 
-    float left, bottom, right, top;
     float boxTop;
-    float depth;
-    uint32_t frameList, markList;
-    float rowHeight;
-    bool hit;
-    int32_t count;
-    int32_t topIndex;
-    int32_t lastToggled;
-    bool entryOn[50];
-    bool visible;
-    const char* label;
+    bool on;
 };
 
-class Tab {
+class Tab : public Widget {
 public:
-    virtual ~Tab() = default;
     void Build();
     bool HitTest(int32_t x, int32_t y);
 
-    float left, bottom, right, top;
-    float depth;
-    bool hit;
     float tabWidth;
     int32_t count;
-    uint32_t markerList, frameList;
-    bool visible;
     int32_t selected;
     int32_t stripBottom;
     const char* labels[2];
@@ -82,58 +64,42 @@ struct SliderRow {
     float hasMinimum, hasMaximum, showAsInteger;  // true when not 0
 };
 
-class SLWindow {
+class SLWindow : public Widget {
 public:
     static constexpr int32_t maxRows = 20;
 
-    virtual ~SLWindow() = default;
     void Build(float x, float y, float width, int32_t count, const char* title, const char* const* rowLabels,
                const SliderRow* descriptors);
     bool Press(int32_t x, int32_t y);
     bool Drag(int32_t x, int32_t y);
 
-    float left, bottom, right, top;
-    float depth;
     int32_t count;
-    uint32_t frameList, knobList;
-    bool visible;
     float scale[maxRows];
     float minimum[maxRows], maximum[maxRows];
-    float initialValue[maxRows];
     bool hasMinimum[maxRows], hasMaximum[maxRows], showAsInteger[maxRows];
     float value[maxRows];
     float wheelAngle[maxRows];
-    int32_t rowIndex;
-    char text[255];
     float rowHeight;
-    float textOffset, textIndent;
-    float trackWidth, halfTrack, quarterTrack;
+    float textOffset;
+    float halfTrack, quarterTrack;
     bool dragging;
     int32_t lastX;
     int32_t activeRow;
-    const char* title;
     const char* const* rowLabels;
 };
 
-class TSelector {
+class TSelector : public Widget {
 public:
     static constexpr int32_t cellCount = 10;
 
-    virtual ~TSelector() = default;
     void Build(float y, const char* title, int32_t iconBase);
     bool HitTest(int32_t x, int32_t y);
 
-    float left, bottom, right, top;
-    float depth;
-    bool hit;
-    uint32_t frameList, highlightList;
-    bool visible;
     int32_t cell;
     int32_t cellX[cellCount], cellY[cellCount];
     int32_t firstShown;
     int32_t selected;
     int32_t iconBase;
-    const char* title;
 };
 
 }  // namespace tessalume

@@ -166,11 +166,11 @@ TEST_F(Commands, BrowsersPageWithoutPickingAndACellPicksAndLocks)
         {transformBrowserII, transformLockII, s.transformIILocked, s.transformII, s.transformShownII, s.browserPageII}};
     for (const auto& row : rows) {
         for (const Point arrow : {PageForward(row.browser), PageForward(row.browser), PageBack(row.browser)}) Click(arrow);
-        EXPECT_FALSE(row.lock.entryOn[0] || row.locked);
+        EXPECT_FALSE(row.lock.on || row.locked);
         EXPECT_EQ(row.page, 5);
         EXPECT_EQ(Requests(), 0);
         Click(Cell(row.browser, 7));
-        EXPECT_TRUE(row.lock.entryOn[0] && row.locked);
+        EXPECT_TRUE(row.lock.on && row.locked);
         EXPECT_EQ(row.index, 12);
         EXPECT_EQ(row.shown, 12);
         EXPECT_EQ(Requests(), 4);

@@ -79,8 +79,8 @@ void ExpectButton(const Frame& frame, const Button& button)
 {
     const int x0 = static_cast<int>(button.left), x1 = static_cast<int>(button.right), y = static_cast<int>(button.bottom);
     // The face fills the button between its slanted caps, the label sits over it.
-    EXPECT_TRUE(frame.EdgeLit(x0 + 10, x1 - 10, y + 3, 40)) << button.label;
-    ExpectSeen(frame, {{button.label, x0, y, x1, y + 22, White, 11}});
+    EXPECT_TRUE(frame.EdgeLit(x0 + 10, x1 - 10, y + 3, 40)) << button.title;
+    ExpectSeen(frame, {{button.title, x0, y, x1, y + 22, White, 11}});
 }
 
 // A box of rows 20 high: its title over the rows and its outline edgeAbove the last row's top.

@@ -14,6 +14,11 @@ namespace {
 constexpr double degree = 3.141592653589793 / 180;
 constexpr CornerGreys frameGreys = {0.125f, 0.25f, 0.125f, 0.25f};
 
+struct Lists {
+    uint32_t frame, highlight;
+};
+ListsByControl<TSelector, Lists> lists;
+
 void Arrow(float b, float baseY, float tipY)
 {
     glBegin(GL_TRIANGLES);
@@ -48,9 +53,9 @@ void CornerGlow(float cornerX, float cornerY, int firstAngle)
 
 }  // namespace
 
-void BuildLists(TSelector& browser)
+void BuildLists(const TSelector& browser)
 {
-    browser.frameList = RecordList([&] {
+    const uint32_t frame = RecordList([&] {
         const float b = browser.bottom;
         glDisable(GL_DEPTH_TEST);
         glBegin(GL_LINES);
@@ -74,7 +79,7 @@ void BuildLists(TSelector& browser)
         DrawText(32, static_cast<int32_t>(b) + 132, browser.title, 1);
         glEnable(GL_DEPTH_TEST);
     });
-    browser.highlightList = RecordList([] {
+    const uint32_t highlight = RecordList([] {
         glDisable(GL_DEPTH_TEST);
         EnableAdditiveBlending();
         CornerGlow(64, 64, 0);
@@ -91,12 +96,14 @@ void BuildLists(TSelector& browser)
         glEnd();
         glEnable(GL_DEPTH_TEST);
     });
+    lists.Record(browser, {frame, highlight});
 }
 
 void Draw(TSelector& browser, int32_t highlighted)
 {
     if (!browser.visible) return;
-    glCallList(browser.frameList);
+    const Lists recorded = lists.Of(browser);
+    glCallList(recorded.frame);
     // The search pages the browsers to the transformations it picked.
     const int32_t firstShown = LoadRelaxed(browser.firstShown);
     for (int32_t k = 0; k < TSelector::cellCount; ++k) {
@@ -105,7 +112,7 @@ void Draw(TSelector& browser, int32_t highlighted)
         if (firstShown + k != highlighted) continue;
         glPushMatrix();
         glTranslatef(static_cast<float>(browser.cellX[k]), static_cast<float>(browser.cellY[k]), 0);
-        glCallList(browser.highlightList);
+        glCallList(recorded.highlight);
         glPopMatrix();
     }
 }

@@ -10,6 +10,11 @@ namespace tessalume {
 
 namespace {
 
+struct Looks {
+    uint32_t up, down;
+};
+ListsByControl<Button, Looks> looks;
+
 // The face picture's 8-pixel ends keep the slanted caps; the middle stretches.
 void ButtonFace(const Button& button, uint32_t texture)
 {
@@ -37,10 +42,10 @@ uint32_t RecordButtonLook(const Button& button, int32_t pressedShift, uint32_t t
         glDisable(GL_DEPTH_TEST);
         BlackQuad(button.left - 2, button.bottom - 2, button.right + 2, button.top + 2, button.depth);
         const float width = button.right - button.left;
-        const float labelWidth = 8.0f * static_cast<float>(std::strlen(button.label));
+        const float labelWidth = 8.0f * static_cast<float>(std::strlen(button.title));
         const auto x = static_cast<int32_t>(button.left + width / 2 - 4 - labelWidth / 2 +
                                             static_cast<float>(pressedShift));
-        DrawText(x, static_cast<int32_t>(button.bottom) + 5 - pressedShift, button.label, 1);
+        DrawText(x, static_cast<int32_t>(button.bottom) + 5 - pressedShift, button.title, 1);
         ButtonFace(button, texture);
         glEnable(GL_DEPTH_TEST);
     });
@@ -48,17 +53,18 @@ uint32_t RecordButtonLook(const Button& button, int32_t pressedShift, uint32_t t
 
 }  // namespace
 
-void BuildLists(Button& button)
+void BuildLists(const Button& button)
 {
-    button.upList = RecordButtonLook(button, 0, buttonFaceTexture);
-    button.downList = RecordButtonLook(button, 1, buttonPressedTexture);
+    looks.Record(button, {RecordButtonLook(button, 0, buttonFaceTexture),
+                          RecordButtonLook(button, 1, buttonPressedTexture)});
 }
 
 void Draw(Button& button)
 {
     if (!button.visible) return;
     if (button.pressTicks > 0) --button.pressTicks;
-    glCallList(button.pressTicks >= 1 ? button.downList : button.upList);
+    const Looks look = looks.Of(button);
+    glCallList(button.pressTicks >= 1 ? look.down : look.up);
 }
 
 }  // namespace tessalume

@@ -52,13 +52,14 @@ void BuildAboutPageList();
 
 // ---- Controls ---------------------------------------------------------------------------
 
-// Each records the control's display lists into its list fields, from its built geometry.
-void BuildLists(Button& button);
-void BuildLists(ListBox& list);
-void BuildLists(OptionsBox& box);
-void BuildLists(Tab& tabs);
-void BuildLists(SLWindow& panel);
-void BuildLists(TSelector& browser);
+// Each records the control's display lists from its built geometry and keeps them, keyed by
+// the control, for its Draw.
+void BuildLists(const Button& button);
+void BuildLists(const ListBox& list);
+void BuildLists(const OptionsBox& box);
+void BuildLists(const Tab& tabs);
+void BuildLists(const SLWindow& panel);
+void BuildLists(const TSelector& browser);
 
 // One control as the frame shows it; nothing while the control is not visible. A button counts
 // its pressTicks down, so the pressed look lasts a fixed number of frames.

@@ -1,9 +1,10 @@
 // The small OpenGL vocabulary the drawing files share: shaded quads and outlines with one grey
-// per corner, textured quads and display-list recording. Private to ui/draw.
+// per corner, textured quads, display-list recording and the controls' lists. Private to ui/draw.
 #pragma once
 #include <GL/gl.h>
 
 #include <cstdint>
+#include <unordered_map>
 
 namespace tessalume {
 
@@ -79,5 +80,21 @@ uint32_t RecordList(Body body)
     glEndList();
     return list;
 }
+
+// The display lists recorded for each control of one class, keyed by the control: the controls
+// themselves know nothing of OpenGL. A control never recorded gets lists 0, which draw nothing.
+template <typename Control, typename Lists>
+class ListsByControl {
+public:
+    void Record(const Control& control, Lists lists) { table_[&control] = lists; }
+    Lists Of(const Control& control) const
+    {
+        const auto found = table_.find(&control);
+        return found == table_.end() ? Lists{} : found->second;
+    }
+
+private:
+    std::unordered_map<const Control*, Lists> table_;
+};
 
 }  // namespace tessalume

@@ -12,11 +12,16 @@ namespace {
 constexpr float rowPitch = 20;
 constexpr CornerGreys darkFill = {0, 0.125f, 0, 0.125f}, dimRim = {0.25f, 0.5f, 0.25f, 0.5f};
 
+struct Lists {
+    uint32_t frame, marker;
+};
+ListsByControl<ListBox, Lists> lists;
+
 }  // namespace
 
-void BuildLists(ListBox& list)
+void BuildLists(const ListBox& list)
 {
-    list.frameList = RecordList([&] {
+    const uint32_t frame = RecordList([&] {
         const float z = list.depth, titleRow = list.bottom + rowPitch * static_cast<float>(list.count);
         glDisable(GL_DEPTH_TEST);
         BlackQuad(list.left, list.bottom, list.right, list.top, z);
@@ -36,23 +41,25 @@ void BuildLists(ListBox& list)
             DrawText(x + 20, y + 2 + 20 * (list.lastIndex - j), list.entries[j], 1);
         glEnable(GL_DEPTH_TEST);
     });
-    list.markerList = RecordList([&] {
+    const uint32_t marker = RecordList([&] {
         glDisable(GL_DEPTH_TEST);
         ShadedQuad(5, 5, 15, 15, list.depth, dimRim);
         ShadedOutline(5, 5, 15, 15, list.depth, darkFill);
         glEnable(GL_DEPTH_TEST);
     });
+    lists.Record(list, {frame, marker});
 }
 
 void Draw(ListBox& list)
 {
     if (!list.visible) return;
-    glCallList(list.frameList);
+    const Lists recorded = lists.Of(list);
+    glCallList(recorded.frame);
     // The search moves the colour mapping selection while frames are drawn.
     const int32_t selected = LoadRelaxed(list.selected);
     glPushMatrix();
     glTranslatef(list.left, list.bottom + rowPitch * static_cast<float>(list.lastIndex - selected), 0);
-    glCallList(list.markerList);
+    glCallList(recorded.marker);
     glPopMatrix();
 }
 

@@ -6,9 +6,18 @@
 
 namespace tessalume {
 
-void BuildLists(OptionsBox& box)
+namespace {
+
+struct Lists {
+    uint32_t frame, mark;
+};
+ListsByControl<OptionsBox, Lists> lists;
+
+}  // namespace
+
+void BuildLists(const OptionsBox& box)
 {
-    box.frameList = RecordList([&] {
+    const uint32_t frame = RecordList([&] {
         const float z = box.depth;
         glDisable(GL_DEPTH_TEST);
         BlackQuad(box.left, box.bottom, box.right, box.boxTop, z);
@@ -18,28 +27,28 @@ void BuildLists(OptionsBox& box)
         ShadedQuad(box.left + 5, box.bottom + 5, box.left + 15, box.bottom + 15, z, {0, 0.125f, 0, 0.125f});
         ShadedOutline(box.left + 5, box.bottom + 5, box.left + 15, box.bottom + 15, z, {0.25f, 0.5f, 0.25f, 0.5f});
         glDisable(GL_BLEND);
-        DrawText(static_cast<int32_t>(box.left) + 20, static_cast<int32_t>(box.bottom) + 2, box.label, 1);
+        DrawText(static_cast<int32_t>(box.left) + 20, static_cast<int32_t>(box.bottom) + 2, box.title, 1);
         glEnable(GL_DEPTH_TEST);
     });
-    box.markList = RecordList([&] {
+    const uint32_t mark = RecordList([&] {
         glDisable(GL_DEPTH_TEST);
         ShadedQuad(5, 5, 15, 15, box.depth, {0.25f, 1, 0.25f, 1});
         ShadedOutline(5, 5, 15, 15, box.depth, {0, 0.125f, 0, 0.125f});
         glEnable(GL_DEPTH_TEST);
     });
+    lists.Record(box, {frame, mark});
 }
 
 void Draw(OptionsBox& box)
 {
     if (!box.visible) return;
-    glCallList(box.frameList);
-    for (int32_t k = 0; k < box.count; ++k) {
-        if (!box.entryOn[k]) continue;
-        glPushMatrix();
-        glTranslatef(box.left, box.bottom + box.rowHeight * static_cast<float>(k), 0);
-        glCallList(box.markList);
-        glPopMatrix();
-    }
+    const Lists recorded = lists.Of(box);
+    glCallList(recorded.frame);
+    if (!box.on) return;
+    glPushMatrix();
+    glTranslatef(box.left, box.bottom, 0);
+    glCallList(recorded.mark);
+    glPopMatrix();
 }
 
 }  // namespace tessalume

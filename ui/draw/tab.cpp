@@ -10,11 +10,16 @@ namespace {
 
 constexpr float tabHeight = 24;
 
+struct Lists {
+    uint32_t frame, marker;
+};
+ListsByControl<Tab, Lists> lists;
+
 }  // namespace
 
-void BuildLists(Tab& tabs)
+void BuildLists(const Tab& tabs)
 {
-    tabs.frameList = RecordList([&] {
+    const uint32_t frame = RecordList([&] {
         const float z = tabs.depth;
         glDisable(GL_DEPTH_TEST);
         BlackQuad(tabs.left - 2, tabs.bottom - 2, tabs.right + 2, tabs.top + 2, z);
@@ -34,7 +39,7 @@ void BuildLists(Tab& tabs)
         glDisable(GL_BLEND);
         glEnable(GL_DEPTH_TEST);
     });
-    tabs.markerList = RecordList([&] {
+    const uint32_t marker = RecordList([&] {
         glDisable(GL_DEPTH_TEST);
         EnableAdditiveBlending();
         glEnable(GL_TEXTURE_2D);
@@ -44,16 +49,18 @@ void BuildLists(Tab& tabs)
         glDisable(GL_BLEND);
         glEnable(GL_DEPTH_TEST);
     });
+    lists.Record(tabs, {frame, marker});
 }
 
 void Draw(Tab& tabs)
 {
     if (!tabs.visible) return;
-    glCallList(tabs.frameList);
+    const Lists recorded = lists.Of(tabs);
+    glCallList(recorded.frame);
     glPushMatrix();
     glTranslatef(tabs.left + static_cast<float>(tabs.selected) * tabs.tabWidth,
                  static_cast<float>(tabs.stripBottom), 0);
-    glCallList(tabs.markerList);
+    glCallList(recorded.marker);
     glPopMatrix();
 }
 

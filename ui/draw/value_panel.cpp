@@ -16,6 +16,11 @@ namespace {
 constexpr float rowPitch = 20;
 constexpr double degree = 3.141592653589793 / 180;
 
+struct Lists {
+    uint32_t frame, knob;
+};
+ListsByControl<SLWindow, Lists> lists;
+
 // A closed drum of 24 facets around the y axis, 16 pixels high; each facet shows the whole
 // glow picture.
 void Wheel(float radius)
@@ -54,7 +59,8 @@ struct RowLayout {
 void DrawRows(SLWindow& panel, const RowLayout& layout)
 {
     if (!panel.visible) return;
-    glCallList(panel.frameList);
+    const Lists recorded = lists.Of(panel);
+    glCallList(recorded.frame);
     for (int32_t i = 0; i < panel.count; ++i) {
         const int32_t r = panel.count - 1 - i;
         const float rowBottom = panel.bottom + rowPitch * static_cast<float>(r);
@@ -72,7 +78,7 @@ void DrawRows(SLWindow& panel, const RowLayout& layout)
         glTranslatef(layout.wheelX, rowBottom, 0);
         glScalef(1, 1, 0.01f);  // keeps the drum inside the depth range
         glRotatef(panel.wheelAngle[i], 0, 1, 0);
-        glCallList(panel.knobList);
+        glCallList(recorded.knob);
         glPopMatrix();
         if (layout.blendAfterWheel) glEnable(GL_BLEND);
     }
@@ -80,9 +86,9 @@ void DrawRows(SLWindow& panel, const RowLayout& layout)
 
 }  // namespace
 
-void BuildLists(SLWindow& panel)
+void BuildLists(const SLWindow& panel)
 {
-    panel.frameList = RecordList([&] {
+    const uint32_t frame = RecordList([&] {
         const float z = panel.depth, titleRow = panel.bottom + rowPitch * static_cast<float>(panel.count);
         glDisable(GL_DEPTH_TEST);
         BlackQuad(panel.left - 1, panel.bottom - 1, panel.right + 2, panel.top + 1, z);
@@ -97,7 +103,7 @@ void BuildLists(SLWindow& panel)
         glEnable(GL_DEPTH_TEST);
     });
     const float radius = panel.halfTrack / 2;
-    panel.knobList = RecordList([&] { Wheel(radius); });
+    lists.Record(panel, {frame, RecordList([&] { Wheel(radius); })});
 }
 
 void Draw(SLWindow& panel)
