@@ -1,4 +1,4 @@
-// One version number, from the project: what the program prints, the manuals and the package.
+// One version number, from the project: what both programs print, the manuals and the package.
 #include <gtest/gtest.h>
 
 #include "fixtures.h"
@@ -13,6 +13,8 @@ TEST(Version, ProgramsManualsAndPackageShowTheProjects)
     const std::string version = programVersion;
     ASSERT_FALSE(version.empty());
     EXPECT_EQ(RunToEnd({TESSALUME_PROGRAM_PATH, "--version"}, milliseconds(60000)).output, "Tessalume " + version + "\n");
+    EXPECT_EQ(RunToEnd({TESSALUME_RENDER_PATH, "--version"}, milliseconds(60000)).output,
+              "tessalume-render (Tessalume) " + version + "\n");
     // The manuals as they are installed, and the package cpack makes.
     for (const char* page : {"tessalume.1", "tessalume-render.1"}) {
         const std::string text = ReadFile(std::string(TESSALUME_BUILD_DIR "/man/") + page);
