@@ -9,6 +9,7 @@
 
 #include "app/shell.h"
 #include "files/files.h"
+#include "version.h"
 
 namespace tessalume {
 namespace {
@@ -42,7 +43,7 @@ int ReadCommandLine(int argc, char** argv, StartOptions& options)
             return 0;
         }
         if (argument == "--version") {
-            std::puts("Tessalume 1.1");
+            std::printf("Tessalume %s\n", programVersion);
             return 0;
         }
         if (argument != "--seed") return Refuse("unknown argument", argv[i]);

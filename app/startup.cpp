@@ -62,7 +62,11 @@ int32_t StartUp(const StartOptions& options)
         break;
     }
     MainWindowProc(Message{MessageKind::Create});
-    UseGtkDesktop();
+    // The refresh goes on while a dialog is open: an export then writes the quilt as grown up
+    // to its answer, and a dialog opened before the first tick still lets the worker start.
+    UseGtkDesktop([] {
+        if (CurrentPlatform().TakeDueTick()) MainWindowProc(Message{MessageKind::Timer});
+    });
     glEnable(GL_DEPTH_TEST);
     InitScene(options);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);

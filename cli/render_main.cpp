@@ -245,6 +245,7 @@ int Render(int argc, const char* const* argv)
 {
     const ParsedCommandLine parsed = ParseRenderCommandLine(argc, argv);
     if (parsed.helpRequested) return WriteToStandardOutput(RenderUsage(), "the usage");
+    if (parsed.versionRequested) return WriteToStandardOutput(RenderVersion(), "the version");
     if (!parsed.error.empty()) return Refuse(parsed.error);
     const RenderOptions& options = parsed.options;
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <cfloat>
 #include <charconv>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <span>
@@ -12,6 +13,7 @@
 #include "engine/engine.h"
 #include "files/files.h"
 #include "imaging/imaging.h"
+#include "version.h"
 
 namespace tessalume {
 
@@ -145,6 +147,48 @@ std::string StoreFormat(std::string_view text, std::optional<int32_t>& target)
     return QuotedForMessage(text) + " is none of " + FormatNames(", ");
 }
 
+// Extensions of picture formats this program does not write: a file so named would lie about
+// its contents.
+constexpr std::string_view otherPictureExtensions[] = {
+    "jpg", "jpeg", "jpe", "jfif", "gif", "tif", "tiff", "webp", "avif", "heic", "heif", "jxl", "jp2",
+    "tga", "ico", "ppm", "pgm", "pbm", "pnm", "pcx", "xpm", "xbm", "exr", "hdr", "svg", "psd", "qoi",
+};
+
+// The extension of the file name part, lower case; empty without one (a leading dot does not
+// make one, as ".quilt" is a hidden file's name).
+std::string ExtensionOf(std::string_view path)
+{
+    const std::string_view name = path.substr(path.find_last_of('/') + 1);
+    const std::size_t dot = name.find_last_of('.');
+    if (dot == std::string_view::npos || dot == 0) return {};
+    std::string extension(name.substr(dot + 1));
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
+
+// Without --format, ".bmp" chooses BMP. A picture extension that names another format than the
+// one written is refused, so that a file's name never lies about its contents; no extension, or
+// one that names no picture format, leaves the choice to --format.
+std::string MatchFormatToExtension(RenderOptions& options)
+{
+    const std::string extension = ExtensionOf(options.outPath);
+    if (extension.empty()) return {};
+    std::optional<int32_t> named;
+    for (int32_t format = 0; format < outputFormatCount; ++format)
+        if (extension == fileFormats[format].defaultExtension) named = format;
+    const bool otherPicture =
+        std::find(std::begin(otherPictureExtensions), std::end(otherPictureExtensions), extension) !=
+        std::end(otherPictureExtensions);
+    if (!named && !otherPicture) return {};
+    const int32_t written = options.format.value_or(named.value_or(pngFormat));
+    if (named == written) {
+        options.format = written;
+        return {};
+    }
+    return "--out " + QuotedForMessage(options.outPath) + ": the extension ." + extension +
+           " names another format than the " + fileFormats[written].label + " written (see --format)";
+}
+
 // The largest count whose rounding up to whole batches still fits in 64 bits.
 constexpr uint64_t maxPoints = UINT64_MAX / batchSteps * batchSteps;
 constexpr uint64_t lastCatalogueEntry = catalogueSize - 1;
@@ -203,6 +247,8 @@ constexpr OptionRow optionTable[] = {
      [] { return Usage{"", "no progress line on standard error"}; }},
     {"--help", false, [](C c, V) { c.helpRequested = true; return std::string(); },
      [] { return Usage{"", "print this text and exit"}; }},
+    {"--version", false, [](C c, V) { c.versionRequested = true; return std::string(); },
+     [] { return Usage{"", "print the version and exit"}; }},
 };
 constexpr std::size_t optionCount = std::size(optionTable);
 
@@ -225,6 +271,11 @@ std::string UsageLine(const OptionRow& row)
 
 }  // namespace
 
+std::string RenderVersion()
+{
+    return std::string("tessalume-render (Tessalume) ") + programVersion + "\n";
+}
+
 std::string RenderUsage()
 {
     std::string text =
@@ -232,6 +283,9 @@ std::string RenderUsage()
         "Renders one quilt without a window, the same for the same command line.\n\n";
     for (const OptionRow& row : optionTable) text += UsageLine(row);
     return text +
+           "\nAn option's value may also follow it after '=', as in --seed=7. The format is PNG unless\n"
+           "--format says otherwise or FILE ends in .bmp; a FILE whose extension names another picture\n"
+           "format than the one written (quilt.jpg, or quilt.png with --format bmp) is refused.\n"
            "\nOn success one line of JSON describing the quilt goes to standard output. Bad input is\n"
            "refused with exit status 2 before anything is written.\n";
 }
@@ -241,7 +295,13 @@ ParsedCommandLine ParseRenderCommandLine(int argc, const char* const* argv)
     ParsedCommandLine parsed;
     std::array<bool, optionCount> seen{};
     for (int i = 1; i < argc; ++i) {
-        const std::string_view name = argv[i];
+        // "--name=value" is "--name value" in one word.
+        std::string_view name = argv[i];
+        std::optional<std::string_view> attached;
+        if (const std::size_t equals = name.find('='); name.starts_with("--") && equals != std::string_view::npos) {
+            attached = name.substr(equals + 1);
+            name = name.substr(0, equals);
+        }
         std::size_t row = 0;
         while (row < optionCount && optionTable[row].name != name) ++row;
         if (row == optionCount) {
@@ -254,7 +314,13 @@ ParsedCommandLine ParseRenderCommandLine(int argc, const char* const* argv)
         }
         seen[row] = true;
         std::string_view value;
-        if (optionTable[row].takesValue) {
+        if (attached) {
+            if (!optionTable[row].takesValue) {
+                parsed.error = "option " + std::string(name) + " takes no value";
+                return parsed;
+            }
+            value = *attached;
+        } else if (optionTable[row].takesValue) {
             // A following option is taken as a forgotten value rather than as a file name.
             if (i + 1 == argc || std::string_view(argv[i + 1]).starts_with("--")) {
                 parsed.error = "option " + std::string(name) + " needs a value";
@@ -267,10 +333,11 @@ ParsedCommandLine ParseRenderCommandLine(int argc, const char* const* argv)
             parsed.error = std::string(name) + ": " + error;
             return parsed;
         }
-        if (parsed.helpRequested) return parsed;
+        if (parsed.helpRequested || parsed.versionRequested) return parsed;
     }
     if (!parsed.options.seed) parsed.error = "--seed N is required (see --help)";
     else if (parsed.options.outPath.empty()) parsed.error = "--out FILE is required (see --help)";
+    else parsed.error = MatchFormatToExtension(parsed.options);
     return parsed;
 }
 

@@ -30,6 +30,7 @@ struct RenderOptions {
 struct ParsedCommandLine {
     RenderOptions options;
     bool helpRequested = false;
+    bool versionRequested = false;
     std::string error;  // one line; empty when the command line was accepted
 };
 
@@ -41,5 +42,7 @@ std::string QuotedForMessage(std::string_view text);
 
 // The text that --help prints, its lists' entries as the controls offer them.
 std::string RenderUsage();
+// The line that --version prints.
+std::string RenderVersion();
 
 }  // namespace tessalume

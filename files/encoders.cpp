@@ -6,9 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -88,25 +86,6 @@ bool IsEncodable(const RgbPicture& picture)
                static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height) * 3;
 }
 
-// ---- Files -------------------------------------------------------------------------------
-
-// Unique among the threads of this process by the counter, among processes by the pid, and
-// among runs reusing a pid by the clock.
-std::string TemporaryPathBeside(const std::string& path, unsigned attempt)
-{
-    static std::atomic<unsigned> counter{0};
-    const std::size_t slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    // A short prefix of the name keeps the temporary within the file system's name limit.
-    const std::string name = (slash == std::string::npos ? path : path.substr(slash + 1)).substr(0, 64);
-    const auto ticks = static_cast<unsigned long long>(
-        std::chrono::steady_clock::now().time_since_epoch().count());
-    char suffix[80];
-    std::snprintf(suffix, sizeof suffix, ".tmp-%ld-%u-%u-%llx", static_cast<long>(getpid()),
-                  counter.fetch_add(1), attempt, ticks);
-    return folder + "." + name + suffix;
-}
-
 }  // namespace
 
 bool EncodePng(const RgbPicture& picture, const ByteSink& sink)
@@ -171,12 +150,17 @@ bool WriteFileAtomically(const std::string& path, const std::function<bool(const
 {
     if (path.empty() || path.size() > maxPathLength || path.back() == '/')
         return false;
+    // The rename would replace a pipe or a device node named as the file with a regular file.
+    struct stat status;
+    if (stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode))
+        return false;
 
+    RemoveAbandonedUnfinishedFiles(path);
     // Created by us alone (O_EXCL), with the ordinary permissions the umask allows.
     std::string temporaryPath;
     int descriptor = -1;
     for (unsigned attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
-        temporaryPath = TemporaryPathBeside(path, attempt);
+        temporaryPath = UnfinishedPathBeside(path, attempt);
         descriptor = CreateUnfinishedFile(temporaryPath);
         if (descriptor < 0 && errno != EEXIST)
             return false;

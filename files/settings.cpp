@@ -1,11 +1,12 @@
 // The per-user settings: one value, "Images", the default output folder, read once at
 // start-up from a key=value file and never written back.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <pwd.h>
 
 #include <cstdlib>
-#include <fstream>
+#include <sstream>
 #include <optional>
 
 #include "files/files.h"
@@ -21,10 +22,38 @@ std::string_view Trimmed(std::string_view text)
     return text.substr(first, last - first + 1);
 }
 
+// A settings file holds a line or two: no more than this is read of one, so that a huge file
+// (or one without line ends) costs neither the start-up's time nor its memory.
+constexpr std::size_t maxSettingsBytes = 64 * 1024;
+
+// The lines of a regular file within its first maxSettingsBytes; a line cut by the limit is
+// left out rather than read short. Anything else (a pipe that would wait for a writer, a
+// device, a folder) reads as empty.
+std::string SettingsText(const std::string& path)
+{
+    const int file = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (file < 0) return {};
+    std::string text;
+    struct stat status;
+    if (fstat(file, &status) == 0 && S_ISREG(status.st_mode)) {
+        text.resize(maxSettingsBytes + 1);  // one byte more tells whether the file goes on
+        std::size_t length = 0;
+        for (ssize_t got; length < text.size() && (got = read(file, &text[length], text.size() - length)) > 0;)
+            length += static_cast<std::size_t>(got);
+        text.resize(length);
+        if (length > maxSettingsBytes) {
+            const std::size_t lastLineEnd = text.rfind('\n', maxSettingsBytes - 1);
+            text.resize(lastLineEnd == std::string::npos ? 0 : lastLineEnd + 1);
+        }
+    }
+    close(file);
+    return text;
+}
+
 // The value of the last line "key=value" of a small text file; "#" and ";" start comments.
 std::optional<std::string> ReadKey(const std::string& path, std::string_view key)
 {
-    std::ifstream file(path);
+    std::istringstream file(SettingsText(path));
     std::optional<std::string> value;
     std::string line;
     while (std::getline(file, line)) {

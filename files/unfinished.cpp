@@ -3,15 +3,20 @@
 // before the signal ends the process.
 #include "files/unfinished.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "files/files.h"
 
@@ -74,7 +79,73 @@ void RemoveNotedFileAndDie(int signal)
     raise(signal);
 }
 
+constexpr std::string_view unfinishedMark = ".tessalume-tmp-";
+
+std::string FolderPart(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+bool AllOf(std::string_view text, std::string_view characters)
+{
+    return !text.empty() && text.find_first_not_of(characters) == std::string_view::npos;
+}
+
+// The PID of a name made by UnfinishedPathBeside, or 0 when the name is not one.
+pid_t PidOfUnfinishedName(std::string_view name)
+{
+    const std::size_t mark = name.rfind(unfinishedMark);
+    if (!name.starts_with('.') || mark == std::string_view::npos || mark == 0) return 0;
+    std::string_view rest = name.substr(mark + unfinishedMark.size());
+    std::string_view fields[4];
+    for (std::string_view& field : fields) {
+        const std::size_t dash = rest.find('-');
+        field = rest.substr(0, dash);
+        rest = dash == std::string_view::npos ? std::string_view() : rest.substr(dash + 1);
+    }
+    constexpr std::string_view digits = "0123456789";
+    if (!rest.empty() || !AllOf(fields[0], digits) || !AllOf(fields[1], digits) || !AllOf(fields[2], digits) ||
+        !AllOf(fields[3], "0123456789abcdef"))
+        return 0;
+    pid_t pid = 0;
+    const auto [end, fault] = std::from_chars(fields[0].data(), fields[0].data() + fields[0].size(), pid);
+    return fault == std::errc() && end == fields[0].data() + fields[0].size() && pid > 0 ? pid : 0;
+}
+
 }  // namespace
+
+// Unique among the threads of this process by the counter, among processes by the PID, and
+// among runs reusing a PID by the clock.
+std::string UnfinishedPathBeside(const std::string& destination, unsigned attempt)
+{
+    static std::atomic<unsigned> counter{0};
+    const std::string folder = FolderPart(destination);
+    // A short prefix of the name keeps the temporary within the file system's name limit.
+    const std::string name = destination.substr(folder.size()).substr(0, 64);
+    const auto ticks = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+    char suffix[80];
+    std::snprintf(suffix, sizeof suffix, "%.*s%ld-%u-%u-%llx", static_cast<int>(unfinishedMark.size()),
+                  unfinishedMark.data(), static_cast<long>(getpid()), counter.fetch_add(1), attempt, ticks);
+    return folder + "." + name + suffix;
+}
+
+void RemoveAbandonedUnfinishedFiles(const std::string& destination)
+{
+    const std::string folder = FolderPart(destination);
+    DIR* listing = opendir(folder.empty() ? "." : folder.c_str());
+    if (listing == nullptr) return;
+    while (const dirent* entry = readdir(listing)) {
+        const pid_t pid = PidOfUnfinishedName(entry->d_name);
+        // A PID in use, even by another user's process (EPERM), may be the writer's.
+        if (pid == 0 || kill(pid, 0) == 0 || errno != ESRCH) continue;
+        const std::string path = folder + entry->d_name;
+        struct stat status;
+        if (lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == geteuid())
+            unlink(path.c_str());
+    }
+    closedir(listing);
+}
 
 int CreateUnfinishedFile(const std::string& path)
 {

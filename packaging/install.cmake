@@ -3,11 +3,15 @@
 include(GNUInstallDirs)
 
 install(TARGETS tessalume-render RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/man/tessalume-render.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The manual pages carry the project's version, filled in here.
+foreach(page tessalume tessalume-render)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/man/${page}.1 man/${page}.1 @ONLY)
+endforeach()
+install(FILES ${CMAKE_BINARY_DIR}/man/tessalume-render.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 if(TESSALUME_WINDOW)
   install(TARGETS tessalume RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${CMAKE_CURRENT_LIST_DIR}/man/tessalume.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${CMAKE_BINARY_DIR}/man/tessalume.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${CMAKE_CURRENT_LIST_DIR}/tessalume.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   foreach(size 16 32 48 64 128 256)
     install(FILES ${CMAKE_SOURCE_DIR}/resources/icons/tessalume-${size}.png
@@ -18,7 +22,7 @@ if(TESSALUME_WINDOW)
 endif()
 
 set(CPACK_PACKAGE_NAME tessalume)
-set(CPACK_PACKAGE_VERSION 1.1.0)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Tessalume")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Quilt attractors with hexagonal symmetry")
 set(CPACK_PACKAGE_DESCRIPTION

@@ -21,6 +21,21 @@ bool GtkReady()
     return ready;
 }
 
+void (*whileDialogOpen)() = nullptr;
+
+// Runs the dialog modally; whileDialogOpen is called every few milliseconds meanwhile.
+gint RunDialog(GtkWidget* dialog)
+{
+    constexpr guint callPeriodMilliseconds = 10;
+    const guint source = whileDialogOpen == nullptr ? 0 : g_timeout_add(callPeriodMilliseconds, [](gpointer) {
+        whileDialogOpen();
+        return gboolean(G_SOURCE_CONTINUE);
+    }, nullptr);
+    const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
+    if (source != 0) g_source_remove(source);
+    return response;
+}
+
 // GTK finishes unmapping a destroyed dialog only when its events are handled: pump them so
 // that the dialog really closes before the caller goes on.
 void DestroyAndSettle(GtkWidget* dialog)
@@ -58,7 +73,7 @@ std::optional<std::string> RunFileChooser(GtkFileChooserAction action, const cha
         }
     }
     std::optional<std::string> path;
-    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+    if (RunDialog(dialog) == GTK_RESPONSE_ACCEPT) {
         if (gchar* name = gtk_file_chooser_get_filename(chooser)) {
             path = name;
             g_free(name);
@@ -95,7 +110,7 @@ public:
         GtkWidget* box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING,
                                                 GTK_BUTTONS_OK, "%s", text);
         gtk_window_set_title(GTK_WINDOW(box), caption);
-        gtk_dialog_run(GTK_DIALOG(box));
+        RunDialog(box);
         DestroyAndSettle(box);
     }
 };
@@ -104,9 +119,29 @@ GtkDesktop gtkDesktop;
 
 }  // namespace
 
-void UseGtkDesktop()
+void UseGtkDesktop(void (*whileOpen)())
 {
+    whileDialogOpen = whileOpen;
     InstallDesktop(&gtkDesktop);
+}
+
+std::optional<bool> AskYesNoWithGtk(const char* text, const char* caption)
+{
+    if (!GtkReady()) return {};
+    GtkWidget* box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION, GTK_BUTTONS_NONE,
+                                            "%s", text);
+    gtk_window_set_title(GTK_WINDOW(box), caption);
+    gtk_dialog_add_button(GTK_DIALOG(box), "_No", GTK_RESPONSE_NO);
+    GtkWidget* yes = gtk_dialog_add_button(GTK_DIALOG(box), "_Yes", GTK_RESPONSE_YES);
+    gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_YES);
+    gtk_widget_grab_focus(yes);
+    // Where no window manager hands the new window the keyboard, or the focus was left nowhere
+    // by a dialog closed before, the question takes it itself: Return must reach Yes.
+    gtk_widget_show_all(box);
+    gtk_window_present(GTK_WINDOW(box));
+    const bool answer = RunDialog(box) == GTK_RESPONSE_YES;
+    DestroyAndSettle(box);
+    return answer;
 }
 
 }  // namespace tessalume

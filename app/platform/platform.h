@@ -62,6 +62,9 @@ public:
     // (Re)starts the refresh timer: a tick message one period from now and every period after.
     // At most one tick is ever pending, however long the messages wait to be taken.
     virtual void SetTimer(uint32_t periodMilliseconds) = 0;
+    // Takes a due tick alone, leaving input waiting: for a modal dialog's loop, which runs
+    // instead of the program's while the refresh must go on. False when none is due.
+    virtual bool TakeDueTick() { return false; }
     virtual void CaptureMouse(bool captured) = 0;
     // A modal question with Yes (the default, Return) and No (Escape, or closing it).
     virtual bool AskYesNo(const char* text, const char* caption) = 0;

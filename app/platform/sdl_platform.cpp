@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/platform/gtk_desktop.h"
 #include "app/platform/platform.h"
 
 namespace tessalume {
@@ -102,9 +103,15 @@ public:
         while (TakeEvent(event))
             if (Translate(event, message)) return true;
         // Like a desktop timer, a due tick comes after the input that is already waiting.
+        if (!TakeDueTick()) return false;
+        message = Message{MessageKind::Timer};
+        return true;
+    }
+
+    bool TakeDueTick() override
+    {
         const Clock::time_point now = Clock::now();
         if (!timerRunning || now < nextTick) return false;
-        message = Message{MessageKind::Timer};
         nextTick += tickPeriod;
         if (nextTick <= now) nextTick = now + tickPeriod;  // after a long wait: one tick, not a burst
         return true;
@@ -146,8 +153,11 @@ public:
 
     void CaptureMouse(bool captured) override { SDL_CaptureMouse(captured ? SDL_TRUE : SDL_FALSE); }
 
+    // GTK's question takes the keyboard itself; SDL's box relies on a window manager to hand
+    // it over, and without one Return goes to whatever window the pointer is on.
     bool AskYesNo(const char* text, const char* caption) override
     {
+        if (const std::optional<bool> answer = AskYesNoWithGtk(text, caption)) return *answer;
         const SDL_MessageBoxButtonData buttons[] = {
             {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
             {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No"},

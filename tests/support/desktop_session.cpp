@@ -141,8 +141,9 @@ std::vector<unsigned long> FindWindows(const std::string& display, const std::st
 
 bool PressKeyIn(const std::string& display, const std::string& title, const std::string& key, unsigned long besides)
 {
-    const std::string window = Focus(display, title, besides);
-    return !window.empty() && Xdotool(display, {"key", "--window", window, key});
+    // Pressed as a hand presses it, into the window that has the keyboard: one sent to the
+    // window would fail on its release when the press closed the window.
+    return !Focus(display, title, besides).empty() && Xdotool(display, {"key", key});
 }
 
 bool TypePathInto(const std::string& display, const std::string& title, const std::string& path,

@@ -176,5 +176,35 @@ TEST_F(FileOperations, ColorMapFilesAreWrittenWholeAndReadAsFarAsTheyMatter)
     EXPECT_EQ(map.green[7], 0.25);
 }
 
+bool IsPipe(const fs::path& path)
+{
+    struct stat status {};
+    return lstat(path.c_str(), &status) == 0 && S_ISFIFO(status.st_mode);
+}
+
+// A pipe chosen in the dialog, its "Replace" confirmed: each export and the colour map Save
+// warn and leave the pipe a pipe, with nothing beside it.
+TEST_F(FileOperations, APipeNamedAsTheFileIsRefusedWithTheWriteWarning)
+{
+    for (const char* name : {"pipe.png", "pipe.bmp", "pipe.map"}) ASSERT_EQ(mkfifo(PathIn(name).c_str(), 0644), 0);
+    const std::vector<std::string> before = Listing(folder);
+
+    EXPECT_FALSE(WriteFileAtomically(PathIn("pipe.png"), [](const ByteSink& sink) { return sink(nullptr, 0); }));
+    desktop.answer = PathIn("pipe.png");
+    ExportTile();
+    ExportTiledImage(64, 64);
+    windowSettings.outputFormat = bmpFormat;
+    desktop.answer = PathIn("pipe.bmp");
+    ExportTile();
+    desktop.answer = PathIn("pipe.map");
+    EXPECT_FALSE(SaveColorMapFile());
+
+    EXPECT_EQ(desktop.messages.size(), 4u);
+    for (const auto& [text, caption] : desktop.messages) EXPECT_EQ(text, writeWarning);
+    EXPECT_EQ(exportNoticeTicks, 0);
+    EXPECT_EQ(Listing(folder), before);
+    for (const char* name : {"pipe.png", "pipe.bmp", "pipe.map"}) EXPECT_TRUE(IsPipe(folder / name)) << name;
+}
+
 }  // namespace
 }  // namespace tessalume

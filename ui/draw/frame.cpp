@@ -1,11 +1,13 @@
 // One frame of the window, and the display lists made once for it.
 #include <atomic>
+#include <string>
 
 #include "engine/engine.h"
 #include "files/files.h"
 #include "ui/controls.h"
 #include "ui/draw/draw.h"
 #include "ui/draw/gl_shapes.h"
+#include "version.h"
 
 namespace tessalume {
 
@@ -19,7 +21,7 @@ void RecordVersionLabel()
 {
     ShadedQuad(12, 700, 180, 716, 1, {0, 0.25f, 0, 0.25f});
     ShadedOutline(12, 700, 180, 716, 1, {0.25f, 0.5f, 0.25f, 0.5f});
-    DrawText(12, 700, "Tessalume 1.1 64-bit", 1);
+    DrawText(12, 700, ("Tessalume " + std::string(programVersion) + " 64-bit").c_str(), 1);
 }
 
 void RecordPanelFrames()
