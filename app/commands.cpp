@@ -3,17 +3,15 @@
 // reaches whatever lies under it on the page it opens. A drag turns the wheel that was pressed;
 // releasing the button ends every drag.
 //
-// Each command writes a trace line "command <name> [<value>...]" as it starts; a dialog writes
-// "dialog <kind>" when it opens and "answer <answer>" when it closes (docs/trace.md).
+// Each command writes a trace line "command <name> [<value>...]" as it starts (docs/trace.md);
+// the platform traces the dialogs.
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <optional>
 #include <string>
 
 #include "app/shell.h"
-#include "app/desktop.h"
 #include "engine/engine.h"
 #include "files/files.h"
 #include "imaging/imaging.h"
@@ -37,52 +35,6 @@ std::string Number(double value)
 
 void TraceCommand(const std::string& name) { Trace("command " + name); }
 void TraceCommand(const std::string& name, double value) { Trace("command " + name + " " + Number(value)); }
-
-// The file dialogs of the files subsystem, traced on their way to the desktop that shows them.
-class TracedDesktop : public Desktop {
-public:
-    Desktop* shown = nullptr;
-
-    std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override
-    {
-        Trace("dialog save-file");
-        return Answered(shown->ChooseSaveFile(request));
-    }
-    std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override
-    {
-        Trace("dialog open-file");
-        return Answered(shown->ChooseOpenFile(request));
-    }
-    std::optional<std::string> ChooseFolder(const std::string& startFolder) override
-    {
-        Trace("dialog folder");
-        return Answered(shown->ChooseFolder(startFolder));
-    }
-    void ShowMessage(const char* text, const char* caption) override
-    {
-        Trace(std::string("dialog ") + text);
-        shown->ShowMessage(text, caption);
-        Trace("answer OK");
-    }
-
-private:
-    static std::optional<std::string> Answered(std::optional<std::string> path)
-    {
-        Trace(path ? "answer " + *path : std::string("answer cancel"));
-        return path;
-    }
-};
-
-// Puts the tracing wrapper around whatever desktop is installed now (the program installs its
-// own during start-up, a test its fake).
-void TraceDialogs()
-{
-    static TracedDesktop traced;
-    Desktop& current = CurrentDesktop();
-    if (&current == &traced) return;
-    traced.shown = &current;
-    InstallDesktop(&traced);
-}
 
 // ---- Help page --------------------------------------------------------------------------
 
@@ -333,7 +285,6 @@ void EveryPageClicked(int32_t x, int32_t y)
 
 void HandleLeftButtonDown(int32_t x, int32_t y)
 {
-    TraceDialogs();
     if (panelTabs.HitTest(x, y)) TraceCommand("tab", panelTabs.selected);
     if (panelTabs.selected == renderParametersPage) RenderParametersClicked(x, y);
     if (panelTabs.selected == attractorPage) AttractorClicked(x, y);
@@ -374,10 +325,7 @@ void HandleLeftButtonUp()
 
 void AskToQuit()
 {
-    Trace("dialog Do you want to Quit?");
-    const bool yes = CurrentPlatform().AskYesNo("Do you want to Quit?", "Tessalume");
-    Trace(yes ? "answer Yes" : "answer No");
-    if (yes) PostQuit();
+    if (CurrentPlatform().AskYesNo("Do you want to Quit?", "Tessalume")) PostQuit();
 }
 
 }  // namespace tessalume

@@ -1,8 +1,7 @@
-// The exports and file choices that the user starts from the window: each asks the desktop
+// The exports and file choices that the user starts from the window: each asks the platform
 // for a path, then writes or reads, and tells the user when a file cannot be written or read.
 #include <sys/stat.h>
 
-#include "app/desktop.h"
 #include "app/shell.h"
 #include "files/files.h"
 #include "ui/controls.h"
@@ -13,18 +12,6 @@ std::string imagesFolder, chosenFilePath;
 int32_t exportNoticeTicks = 0;
 
 namespace {
-
-// Stands in until a real desktop is installed (the headless renderer never installs one).
-class NoDesktop : public Desktop {
-public:
-    std::optional<std::string> ChooseSaveFile(const FileDialogRequest&) override { return {}; }
-    std::optional<std::string> ChooseOpenFile(const FileDialogRequest&) override { return {}; }
-    std::optional<std::string> ChooseFolder(const std::string&) override { return {}; }
-    void ShowMessage(const char*, const char*) override {}
-};
-
-NoDesktop noDesktop;
-Desktop* installedDesktop = &noDesktop;
 
 bool IsFolder(const std::string& path)
 {
@@ -60,7 +47,7 @@ FileDialogRequest RequestFor(int32_t format, std::string startFolder)
 bool FitsPathBuffer(const std::string& path, const char* warning)
 {
     if (path.size() <= maxPathLength) return true;
-    CurrentDesktop().ShowMessage(warning, warningCaption);
+    CurrentPlatform().ShowMessage(warning, warningCaption);
     return false;
 }
 
@@ -75,21 +62,11 @@ RgbPicture CopyOfQuilt(Make make)
 bool ExportPicture(const RgbPicture& picture)
 {
     if (WritePicture(chosenFilePath, windowSettings.outputFormat, picture)) return true;
-    CurrentDesktop().ShowMessage(writeWarning, warningCaption);
+    CurrentPlatform().ShowMessage(writeWarning, warningCaption);
     return false;
 }
 
 }  // namespace
-
-Desktop& CurrentDesktop()
-{
-    return *installedDesktop;
-}
-
-void InstallDesktop(Desktop* desktop)
-{
-    installedDesktop = desktop ? desktop : &noDesktop;
-}
 
 bool ChooseExportFile(int32_t format)
 {
@@ -101,7 +78,7 @@ bool ChooseExportFile(int32_t format)
     if (format != colorMapFormat && defaultName.size() > extension.size() &&
         defaultName.ends_with(extension))
         request.suggestedName = defaultName;
-    const std::optional<std::string> path = CurrentDesktop().ChooseSaveFile(request);
+    const std::optional<std::string> path = CurrentPlatform().ChooseSaveFile(request);
     if (!path) return false;
     const std::string chosen = WithDefaultExtension(*path, request.defaultExtension);
     if (!FitsPathBuffer(chosen, writeWarning)) return false;
@@ -111,7 +88,7 @@ bool ChooseExportFile(int32_t format)
 
 bool ChooseColorMapFile()
 {
-    const std::optional<std::string> path = CurrentDesktop().ChooseOpenFile(
+    const std::optional<std::string> path = CurrentPlatform().ChooseOpenFile(
         RequestFor(colorMapFormat, FolderIfExists(imagesFolder)));
     if (!path || !FitsPathBuffer(*path, readWarning)) return false;
     chosenFilePath = *path;
@@ -121,7 +98,7 @@ bool ChooseColorMapFile()
 void ChooseOutputDirectory()
 {
     const std::optional<std::string> folder =
-        CurrentDesktop().ChooseFolder(FolderIfExists(imagesFolder));
+        CurrentPlatform().ChooseFolder(FolderIfExists(imagesFolder));
     if (folder && FitsPathBuffer(*folder, writeWarning)) windowSettings.outputFolder = *folder;
 }
 
@@ -148,7 +125,7 @@ bool SaveColorMapFile()
     const bool written = WriteFileAtomically(chosenFilePath, [&text](const ByteSink& sink) {
         return sink(reinterpret_cast<const uint8_t*>(text.data()), text.size());
     });
-    if (!written) CurrentDesktop().ShowMessage(writeWarning, warningCaption);
+    if (!written) CurrentPlatform().ShowMessage(writeWarning, warningCaption);
     return written;
 }
 
@@ -160,7 +137,7 @@ bool LoadColorMapFile()
     if (!ChooseColorMapFile()) return false;
     std::string bytes;
     if (!ReadColorMapFile(chosenFilePath, bytes).empty()) {
-        CurrentDesktop().ShowMessage(readWarning, warningCaption);
+        CurrentPlatform().ShowMessage(readWarning, warningCaption);
         return false;
     }
     const ColorMapChannels map = ReadColorMapText(bytes);

@@ -55,8 +55,13 @@ void RestartRefresh();
 
 // ---- File operations ---------------------------------------------------------------------
 
-// Each asks the desktop for a path, then writes or reads, and tells the user when a file cannot
-// be written or read.
+// Each asks the platform for a path, then writes or reads, and tells the user when a file
+// cannot be written or read.
+inline constexpr const char* readWarning =
+    "Tessalume cannot read the selected file, please choose another.";
+inline constexpr const char* writeWarning =
+    "Tessalume cannot write in the selected directory path, please choose another destination.";
+inline constexpr const char* warningCaption = "Warning";
 
 // The "Images" setting as read at start-up: where the open and folder dialogs start.
 extern std::string imagesFolder;

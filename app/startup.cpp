@@ -7,7 +7,6 @@
 #include <cstring>
 #include <ctime>
 
-#include "app/platform/gtk_desktop.h"
 #include "app/shell.h"
 #include "resources/resources.h"
 #include "ui/controls.h"
@@ -53,9 +52,7 @@ int32_t StartUp(const StartOptions& options)
         std::fprintf(stderr, "tessalume: cannot open the window: %s\n", reason.c_str());
         return 1;
     case WindowOutcome::NoOpenGl:
-        Trace("dialog SetPixelFormat failed");
-        platform.ShowMessage("SetPixelFormat failed", "Error");
-        Trace("answer OK");
+        platform.ShowError("SetPixelFormat failed", "Error");
         platform.CloseWindow();
         return 1;
     case WindowOutcome::Opened:
@@ -64,7 +61,7 @@ int32_t StartUp(const StartOptions& options)
     MainWindowProc(Message{MessageKind::Create});
     // The refresh goes on while a dialog is open: an export then writes the quilt as grown up
     // to its answer, and a dialog opened before the first tick still lets the worker start.
-    UseGtkDesktop([] {
+    platform.WhileDialogOpen([] {
         if (CurrentPlatform().TakeDueTick()) MainWindowProc(Message{MessageKind::Timer});
     });
     glEnable(GL_DEPTH_TEST);

@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "app/desktop.h"
 #include "tests/fixtures.h"
 
 namespace tessalume {

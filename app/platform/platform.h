@@ -1,10 +1,14 @@
 // The desktop services the window program stands on: one window with an OpenGL context, its
-// messages, a refresh timer, mouse capture, message boxes, the clock and the URL opener. The
-// shell only sees this interface; the program installs the SDL one (sdl_platform.cpp), tests a
-// fake. Nothing outside app/platform/ includes SDL.
+// messages, a refresh timer, mouse capture, the modal dialogs (file and folder choosers,
+// questions, messages) and the URL opener. The shell only sees this interface; the program
+// installs the SDL one (sdl_platform.cpp, its dialogs from GTK in gtk_dialogs.cpp), tests a
+// fake. Nothing outside app/platform/ includes SDL or GTK.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "files/files.h"
 
 namespace tessalume {
 
@@ -30,6 +34,16 @@ struct Message {
 struct IconPicture {
     int32_t width = 0, height = 0;
     const uint8_t* bgrRows = nullptr;
+};
+
+// What a file chooser shows: the file types (the first is selected), the extension added
+// to a name typed without one, the folder it opens in (empty: the desktop chooses) and the
+// name it offers (empty: none).
+struct FileDialogRequest {
+    FileType types[2];
+    const char* defaultExtension;
+    std::string startFolder;
+    std::string suggestedName;
 };
 
 enum class WindowOutcome : uint8_t {
@@ -66,20 +80,45 @@ public:
     // instead of the program's while the refresh must go on. False when none is due.
     virtual bool TakeDueTick() { return false; }
     virtual void CaptureMouse(bool captured) = 0;
-    // A modal question with Yes (the default, Return) and No (Escape, or closing it).
-    virtual bool AskYesNo(const char* text, const char* caption) = 0;
-    // A modal message with one OK button.
-    virtual void ShowMessage(const char* text, const char* caption) = 0;
     // Opens the address in the user's browser; a missing opener changes nothing.
     virtual void OpenUrl(const std::string& url) = 0;
+
+    // The modal dialogs. Each writes the trace line "dialog <kind>" as it opens and
+    // "answer <answer>" as it closes (docs/trace.md). A dialog runs the desktop's loop instead
+    // of the program's: the function given to WhileDialogOpen is called from it every few
+    // milliseconds until the dialog closes, so that the program's own timer goes on.
+    virtual void WhileDialogOpen(void (*)()) {}
+    // The choosers return the confirmed path, or nothing when the user cancelled or the dialog
+    // could not be shown.
+    std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request);
+    std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request);
+    std::optional<std::string> ChooseFolder(const std::string& startFolder);
+    // A question with Yes (the default, Return) and No (Escape, or closing it).
+    bool AskYesNo(const char* text, const char* caption);
+    // A warning with one OK button.
+    void ShowMessage(const char* text, const char* caption);
+    // An error with one OK button, for a start-up that ends without a window.
+    void ShowError(const char* text, const char* caption);
+
+private:
+    // The dialogs themselves, behind the trace.
+    virtual std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) = 0;
+    virtual std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) = 0;
+    virtual std::optional<std::string> FolderDialog(const std::string& startFolder) = 0;
+    virtual bool QuestionBox(const char* text, const char* caption) = 0;
+    virtual void MessageBox(const char* text, const char* caption) = 0;
+    virtual void ErrorBox(const char* text, const char* caption) = 0;
 };
 
 // The platform in use; the window program installs the SDL one before anything else runs.
+// Until then (and in tests that install none) there is no window, every dialog fails and
+// messages go nowhere.
 Platform& CurrentPlatform();
+// Installs a platform that outlives its use; nullptr puts back the one without a desktop.
 void InstallPlatform(Platform* platform);
 
-// The SDL platform, made once. Its OpenWindow fails with no desktop video driver (for instance
-// where SDL would fall back to its invisible offscreen driver).
+// The SDL platform with GTK's dialogs, made once. Its OpenWindow fails with no desktop video
+// driver (for instance where SDL would fall back to its invisible offscreen driver).
 Platform& SdlPlatform();
 
 }  // namespace tessalume

@@ -1,16 +1,18 @@
 // The desktop services over SDL2: the window with its OpenGL context, the event pump that turns
 // SDL events into the window procedure's messages, the refresh timer, frame pacing, mouse
-// capture, message boxes and the URL opener. Everything here runs on the interface thread.
+// capture and the URL opener; the dialogs come from GTK (gtk_dialogs.cpp), with SDL's message
+// boxes or the terminal where GTK cannot start. Everything here runs on the interface thread.
 #include <SDL.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <vector>
 
-#include "app/platform/gtk_desktop.h"
+#include "app/platform/gtk_dialogs.h"
 #include "app/platform/platform.h"
 
 namespace tessalume {
@@ -25,7 +27,7 @@ bool IsDesktopVideoDriver(const char* name)
     return name != nullptr && (std::strcmp(name, "x11") == 0 || std::strcmp(name, "wayland") == 0);
 }
 
-class SdlDesktop final : public Platform {
+class SdlGtkPlatform final : public Platform {
 public:
     WindowOutcome OpenWindow(const char* title, int32_t width, int32_t height,
                              const IconPicture& icon, std::string& reason) override
@@ -153,9 +155,27 @@ public:
 
     void CaptureMouse(bool captured) override { SDL_CaptureMouse(captured ? SDL_TRUE : SDL_FALSE); }
 
+    void OpenUrl(const std::string& url) override { SDL_OpenURL(url.c_str()); }
+
+    void WhileDialogOpen(void (*call)()) override { WhileGtkDialogOpen(call); }
+
+private:
+    std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) override
+    {
+        return ChooseSaveFileWithGtk(request);
+    }
+    std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) override
+    {
+        return ChooseOpenFileWithGtk(request);
+    }
+    std::optional<std::string> FolderDialog(const std::string& startFolder) override
+    {
+        return ChooseFolderWithGtk(startFolder);
+    }
+
     // GTK's question takes the keyboard itself; SDL's box relies on a window manager to hand
     // it over, and without one Return goes to whatever window the pointer is on.
-    bool AskYesNo(const char* text, const char* caption) override
+    bool QuestionBox(const char* text, const char* caption) override
     {
         if (const std::optional<bool> answer = AskYesNoWithGtk(text, caption)) return *answer;
         const SDL_MessageBoxButtonData buttons[] = {
@@ -168,14 +188,18 @@ public:
         return SDL_ShowMessageBox(&box, &answer) == 0 && answer == 1;
     }
 
-    void ShowMessage(const char* text, const char* caption) override
+    void MessageBox(const char* text, const char* caption) override
+    {
+        // Without a display the terminal is the only place the user may look.
+        if (!ShowWarningWithGtk(text, caption)) std::fprintf(stderr, "%s: %s\n", caption, text);
+    }
+
+    // The error that ends a start-up without OpenGL needs neither the window nor GTK.
+    void ErrorBox(const char* text, const char* caption) override
     {
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr);
     }
 
-    void OpenUrl(const std::string& url) override { SDL_OpenURL(url.c_str()); }
-
-private:
     bool TakeEvent(SDL_Event& event)
     {
         if (heldEvent) {
@@ -238,8 +262,8 @@ private:
 
 Platform& SdlPlatform()
 {
-    static SdlDesktop desktop;
-    return desktop;
+    static SdlGtkPlatform platform;
+    return platform;
 }
 
 }  // namespace tessalume

@@ -3,35 +3,13 @@
 #include <string>
 #include <vector>
 
-#include "app/platform/platform.h"
 #include "app/shell.h"
-#include "fake_desktop.h"
 #include "fixtures.h"
 #include "ui/controls.h"
+#include "window/fake_platform.h"
 
 namespace tessalume {
 namespace {
-
-// Answers nothing and shows nothing; remembers the refresh timer's periods.
-class FakePlatform : public Platform {
-public:
-    FakePlatform() { InstallPlatform(this); }
-    ~FakePlatform() override { InstallPlatform(nullptr); }
-
-    WindowOutcome OpenWindow(const char*, int32_t, int32_t, const IconPicture&, std::string&) override { return WindowOutcome::Opened; }
-    bool PollMessage(Message&) override { return false; }
-    bool WaitForMessageOrFrame(bool) override { return false; }
-    bool AskYesNo(const char*, const char*) override { return false; }
-    void SetTimer(uint32_t period) override { timerPeriods.push_back(period); }
-    void CloseWindow() override {}
-    void ShowWindow() override {}
-    void SwapBuffers() override {}
-    void CaptureMouse(bool) override {}
-    void ShowMessage(const char*, const char*) override {}
-    void OpenUrl(const std::string&) override {}
-
-    std::vector<uint32_t> timerPeriods;
-};
 
 struct Point { int32_t x, y; };
 
@@ -217,9 +195,8 @@ TEST_F(Commands, WheelDragsSetTheirSettings)
 
 TEST_F(Commands, ALoadedMapIsNotOverwrittenByARandomMapStillToBeDrawn)
 {
-    FakeDesktop desktop;
-    desktop.answer = PathIn("palette.map");
-    WriteFile(*desktop.answer, "10.5 20.5 30.5\n");
+    platform.answer = PathIn("palette.map");
+    WriteFile(*platform.answer, "10.5 20.5 30.5\n");
     Click(Centre(randomButton));
     ASSERT_TRUE(windowWorker.RandomColorMapPending());
     Click(Centre(loadButton));

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "app/shell.h"
-#include "tests/fake_desktop.h"
 #include "tests/fixtures.h"
+#include "tests/window/fake_platform.h"
 #include "ui/controls.h"
 
 namespace tessalume {
@@ -30,12 +30,12 @@ protected:
     }
     void ExpectOneWarning(const char* text)
     {
-        ASSERT_EQ(desktop.messages.size(), 1u);
-        EXPECT_EQ(desktop.messages[0], std::make_pair(std::string(text), std::string(warningCaption)));
-        desktop.messages.clear();
+        ASSERT_EQ(platform.messages.size(), 1u);
+        EXPECT_EQ(platform.messages[0], std::make_pair(std::string(text), std::string(warningCaption)));
+        platform.messages.clear();
     }
 
-    FakeDesktop desktop;
+    FakePlatform platform;
     Quilt& quilt = windowWorker.quilt();
     ColorMapChannels& map = quilt.colorMap;
 };
@@ -48,30 +48,30 @@ TEST_F(FileOperations, DialogsStartInTheirFoldersAndOfferTheDefaultNameOnlyForIt
     const std::string defaultName = DefaultExportName(quilt, windowSettings).substr(PathIn("output/").size());
     for (int32_t format : {pngFormat, bmpFormat, colorMapFormat}) {
         EXPECT_FALSE(ChooseExportFile(format));
-        const FileDialogRequest& request = desktop.saveRequests.back();
+        const FileDialogRequest& request = platform.saveRequests.back();
         EXPECT_STREQ(request.defaultExtension, fileFormats[format].defaultExtension);
         EXPECT_EQ(request.startFolder, PathIn("output"));
         EXPECT_EQ(request.suggestedName, format == pngFormat ? defaultName : "");
     }
     EXPECT_FALSE(ChooseColorMapFile());
-    EXPECT_EQ(desktop.openRequests.back().startFolder, folder.string());
-    EXPECT_STREQ(desktop.openRequests.back().defaultExtension, "map");
-    desktop.answer = PathIn("elsewhere");
+    EXPECT_EQ(platform.openRequests.back().startFolder, folder.string());
+    EXPECT_STREQ(platform.openRequests.back().defaultExtension, "map");
+    platform.answer = PathIn("elsewhere");
     ChooseOutputDirectory();
-    EXPECT_EQ(desktop.folderRequests.back(), folder.string());
+    EXPECT_EQ(platform.folderRequests.back(), folder.string());
     EXPECT_EQ(windowSettings.outputFolder, PathIn("elsewhere"));
     EXPECT_EQ(imagesFolder, folder.string());
 
     // Folders that are gone are left to the desktop to choose; an unknown kind opens no dialog.
-    desktop.answer.reset();
+    platform.answer.reset();
     windowSettings.outputFolder = imagesFolder = PathIn("gone");
     EXPECT_FALSE(ChooseExportFile(3) || ChooseExportFile(-1) || ChooseExportFile(pngFormat));
     ChooseOutputDirectory();
-    EXPECT_EQ(desktop.saveRequests.back().startFolder + desktop.folderRequests.back(), "");
-    EXPECT_EQ(desktop.saveRequests.size(), 4u);
+    EXPECT_EQ(platform.saveRequests.back().startFolder + platform.folderRequests.back(), "");
+    EXPECT_EQ(platform.saveRequests.size(), 4u);
     EXPECT_EQ(chosenFilePath, "unchanged");
     EXPECT_EQ(windowSettings.outputFolder, PathIn("gone"));
-    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_TRUE(platform.messages.empty());
 }
 
 TEST_F(FileOperations, ConfirmedPathsGetTheDefaultExtensionAndMustFitTheBuffers)
@@ -84,13 +84,13 @@ TEST_F(FileOperations, ConfirmedPathsGetTheDefaultExtensionAndMustFitTheBuffers)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed.substr(0, 20));
         chosenFilePath = "unchanged";
-        desktop.answer = c.typed;
+        platform.answer = c.typed;
         EXPECT_EQ(ChooseExportFile(pngFormat), !c.chosen.empty());
         EXPECT_EQ(chosenFilePath, c.chosen.empty() ? "unchanged" : c.chosen);
         if (c.chosen.empty()) ExpectOneWarning(writeWarning);
-        EXPECT_TRUE(desktop.messages.empty());
+        EXPECT_TRUE(platform.messages.empty());
     }
-    desktop.answer = "/" + std::string(maxPathLength, 'q');
+    platform.answer = "/" + std::string(maxPathLength, 'q');
     EXPECT_FALSE(ChooseColorMapFile());
     ExpectOneWarning(readWarning);
     ChooseOutputDirectory();
@@ -108,13 +108,13 @@ TEST_F(FileOperations, ExportsWriteThePicturesOrWarnAndOnlyAWrittenTileStartsThe
     ASSERT_TRUE(WritePicture(PathIn("tiled-reference.bmp"), bmpFormat, MakeTiledPicture(quilt, 601, 37)));
     for (int32_t interval = 0; interval < std::ssize(refreshIntervalTable); ++interval) {
         refreshIntervalList.selected = interval;
-        desktop.answer = PathIn("tile");
+        platform.answer = PathIn("tile");
         ExportTile();
         EXPECT_EQ(exportNoticeTicks, std::lround(8000.0 / refreshIntervalTable[interval].milliseconds)) << interval;
     }
     EXPECT_EQ(ReadFile(PathIn("tile.bmp")), ReadFile(PathIn("tile-reference.bmp")));
     exportNoticeTicks = 0;
-    desktop.answer = PathIn("tiled.bmp");
+    platform.answer = PathIn("tiled.bmp");
     ExportTiledImage(601, 37);
     EXPECT_EQ(ReadFile(PathIn("tiled.bmp")), ReadFile(PathIn("tiled-reference.bmp")));
 
@@ -122,17 +122,17 @@ TEST_F(FileOperations, ExportsWriteThePicturesOrWarnAndOnlyAWrittenTileStartsThe
     // nothing.
     ExportTiledImage(0, 100);
     ExportTiledImage(100, maxTiledPictureSide + 1);
-    EXPECT_EQ(desktop.saveRequests.size(), std::size(refreshIntervalTable) + 1);
-    desktop.answer.reset();
+    EXPECT_EQ(platform.saveRequests.size(), std::size(refreshIntervalTable) + 1);
+    platform.answer.reset();
     fs::create_directory(folder / "taken.png");
     const std::vector<std::string> before = Listing(folder);
     ExportTile();
     EXPECT_EQ(Listing(folder), before);
-    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_TRUE(platform.messages.empty());
 
     // A folder in the way fails each write at its last step, so the file written aside must go
     // too; which destinations cannot be written is the atomic writes' concern.
-    desktop.answer = PathIn("taken.png");
+    platform.answer = PathIn("taken.png");
     ExportTile();
     ExpectOneWarning(writeWarning);
     ExportTiledImage(64, 64);
@@ -149,7 +149,7 @@ TEST_F(FileOperations, ExportsWriteThePicturesOrWarnAndOnlyAWrittenTileStartsThe
 TEST_F(FileOperations, ColorMapFilesAreWrittenWholeAndReadAsFarAsTheyMatter)
 {
     WriteFile(PathIn("palette.map"), std::string(100000, 'x'));
-    desktop.answer = PathIn("palette");
+    platform.answer = PathIn("palette");
     EXPECT_TRUE(SaveColorMapFile());
     EXPECT_EQ(chosenFilePath, PathIn("palette.map"));
     EXPECT_EQ(ReadFile(PathIn("palette.map")), FormatColorMapText(map));
@@ -158,18 +158,18 @@ TEST_F(FileOperations, ColorMapFilesAreWrittenWholeAndReadAsFarAsTheyMatter)
     fs::create_directory(folder / "a-folder.map");
     ASSERT_EQ(mkfifo(PathIn("pipe.map").c_str(), 0644), 0);  // without a writer: must not wait for one
     for (const char* unreadable : {"missing.map", "a-folder.map", "pipe.map", static_cast<const char*>(nullptr)}) {
-        desktop.answer = unreadable ? std::optional(PathIn(unreadable)) : std::nullopt;
+        platform.answer = unreadable ? std::optional(PathIn(unreadable)) : std::nullopt;
         EXPECT_FALSE(LoadColorMapFile());
         EXPECT_EQ(std::memcmp(&map, &palette, sizeof palette), 0);
         if (unreadable) ExpectOneWarning(readWarning);
     }
-    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_TRUE(platform.messages.empty());
 
     std::string text;
     for (int i = 0; i < 256; ++i) text += (std::to_string(i) + ".5 0.25 0.75").append(90, ' ').substr(0, 98) + "\r\n";
     for (int i = 0; i < 5000; ++i) text += "1 2 3\n";
     WriteFile(PathIn("long.map"), text);
-    desktop.answer = PathIn("long.map");
+    platform.answer = PathIn("long.map");
     EXPECT_TRUE(LoadColorMapFile());
     EXPECT_EQ(map.red[255], 255.5) << "the last line is read";
     EXPECT_EQ(map.red[1], 1.5) << "nothing after it forced the smoothing";
@@ -190,17 +190,17 @@ TEST_F(FileOperations, APipeNamedAsTheFileIsRefusedWithTheWriteWarning)
     const std::vector<std::string> before = Listing(folder);
 
     EXPECT_FALSE(WriteFileAtomically(PathIn("pipe.png"), [](const ByteSink& sink) { return sink(nullptr, 0); }));
-    desktop.answer = PathIn("pipe.png");
+    platform.answer = PathIn("pipe.png");
     ExportTile();
     ExportTiledImage(64, 64);
     windowSettings.outputFormat = bmpFormat;
-    desktop.answer = PathIn("pipe.bmp");
+    platform.answer = PathIn("pipe.bmp");
     ExportTile();
-    desktop.answer = PathIn("pipe.map");
+    platform.answer = PathIn("pipe.map");
     EXPECT_FALSE(SaveColorMapFile());
 
-    EXPECT_EQ(desktop.messages.size(), 4u);
-    for (const auto& [text, caption] : desktop.messages) EXPECT_EQ(text, writeWarning);
+    EXPECT_EQ(platform.messages.size(), 4u);
+    for (const auto& [text, caption] : platform.messages) EXPECT_EQ(text, writeWarning);
     EXPECT_EQ(exportNoticeTicks, 0);
     EXPECT_EQ(Listing(folder), before);
     for (const char* name : {"pipe.png", "pipe.bmp", "pipe.map"}) EXPECT_TRUE(IsPipe(folder / name)) << name;

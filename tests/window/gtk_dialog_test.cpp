@@ -1,12 +1,11 @@
-// The real GTK dialogs where GTK cannot start. GTK starts only once per process, so this runs in a
-// forked child that has not touched GTK. Dialogs answered on a display are met in
-// commands_desktop_test.cpp.
+// The SDL platform's GTK dialogs where GTK cannot start. GTK starts only once per process, so
+// this runs in a forked child that has not touched GTK. Dialogs answered on a display are met
+// in commands_desktop_test.cpp.
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <cstring>
 
-#include "app/platform/gtk_desktop.h"
 #include "app/shell.h"
 #include "files/files.h"
 #include "fixtures.h"
@@ -22,7 +21,7 @@ TEST(GtkDialogs, WithoutADisplayEveryDialogFailsAndNothingChanges)
     ChildProcess child(Fork([] {
         unsetenv("DISPLAY"), unsetenv("WAYLAND_DISPLAY");
         setenv("LC_ALL", "C.UTF-8", 1);
-        UseGtkDesktop();
+        InstallPlatform(&SdlPlatform());
         ColorMapChannels& map = windowWorker.quilt().colorMap;
         for (int i = 0; i < 256; ++i) map.red[i] = i * 0.75 + 0.125, map.green[i] = 255 - i * 0.5;
         const ColorMapChannels palette = map;

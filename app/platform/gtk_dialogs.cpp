@@ -1,11 +1,7 @@
 // File choosers and message boxes over GTK 3, run modally on the interface thread.
-#include "app/platform/gtk_desktop.h"
+#include "app/platform/gtk_dialogs.h"
 
 #include <gtk/gtk.h>
-
-#include <cstdio>
-
-#include "app/desktop.h"
 
 namespace tessalume {
 namespace {
@@ -83,46 +79,35 @@ std::optional<std::string> RunFileChooser(GtkFileChooserAction action, const cha
     return path;
 }
 
-class GtkDesktop : public Desktop {
-public:
-    std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override
-    {
-        return RunFileChooser(GTK_FILE_CHOOSER_ACTION_SAVE, "Save As", "_Save", &request,
-                              request.startFolder);
-    }
-    std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override
-    {
-        return RunFileChooser(GTK_FILE_CHOOSER_ACTION_OPEN, "Open", "_Open", &request,
-                              request.startFolder);
-    }
-    std::optional<std::string> ChooseFolder(const std::string& startFolder) override
-    {
-        return RunFileChooser(GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "Select Folder", "_Select",
-                              nullptr, startFolder);
-    }
-    void ShowMessage(const char* text, const char* caption) override
-    {
-        if (!GtkReady()) {
-            // Without a display the terminal is the only place the user may look.
-            std::fprintf(stderr, "%s: %s\n", caption, text);
-            return;
-        }
-        GtkWidget* box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING,
-                                                GTK_BUTTONS_OK, "%s", text);
-        gtk_window_set_title(GTK_WINDOW(box), caption);
-        RunDialog(box);
-        DestroyAndSettle(box);
-    }
-};
-
-GtkDesktop gtkDesktop;
-
 }  // namespace
 
-void UseGtkDesktop(void (*whileOpen)())
+void WhileGtkDialogOpen(void (*call)()) { whileDialogOpen = call; }
+
+std::optional<std::string> ChooseSaveFileWithGtk(const FileDialogRequest& request)
 {
-    whileDialogOpen = whileOpen;
-    InstallDesktop(&gtkDesktop);
+    return RunFileChooser(GTK_FILE_CHOOSER_ACTION_SAVE, "Save As", "_Save", &request, request.startFolder);
+}
+
+std::optional<std::string> ChooseOpenFileWithGtk(const FileDialogRequest& request)
+{
+    return RunFileChooser(GTK_FILE_CHOOSER_ACTION_OPEN, "Open", "_Open", &request, request.startFolder);
+}
+
+std::optional<std::string> ChooseFolderWithGtk(const std::string& startFolder)
+{
+    return RunFileChooser(GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "Select Folder", "_Select", nullptr,
+                          startFolder);
+}
+
+bool ShowWarningWithGtk(const char* text, const char* caption)
+{
+    if (!GtkReady()) return false;
+    GtkWidget* box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING, GTK_BUTTONS_OK,
+                                            "%s", text);
+    gtk_window_set_title(GTK_WINDOW(box), caption);
+    RunDialog(box);
+    DestroyAndSettle(box);
+    return true;
 }
 
 std::optional<bool> AskYesNoWithGtk(const char* text, const char* caption)
