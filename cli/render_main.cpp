@@ -86,6 +86,7 @@ Settings SettingsOf(const RenderOptions& options)
     }
     settings.colorMapLocked = options.colorMapPath.has_value();
     if (options.format) settings.outputFormat = *options.format;
+    settings.search = options.plainSearch ? Settings::Search::plain : Settings::Search::checked;
     settings.outputFolder = FolderOf(options.outPath);
     return settings;
 }
@@ -215,6 +216,8 @@ std::string Summary(uint32_t seed, const Quilt& quilt, const Settings& settings,
         .Real("brightness", settings.brightness)
         .Whole("searchPasses", quilt.searchPasses)
         .Whole("searchAttempts", quilt.searchAttempts)
+        .Text("search", quilt.search == Settings::Search::checked ? "checked" : "plain")
+        .Whole("orbitRestarts", quilt.orbitRestarts)
         .Text("defaultExportName", FileNameOf(DefaultExportName(quilt, settings)))
         .Whole("points", static_cast<long long>(run.points))
         .Real("plotSeconds", run.seconds)

@@ -189,6 +189,13 @@ std::string MatchFormatToExtension(RenderOptions& options)
            " names another format than the " + fileFormats[written].label + " written (see --format)";
 }
 
+std::string StoreSearch(std::string_view text, bool& plain)
+{
+    if (text != "plain" && text != "checked") return QuotedForMessage(text) + " is neither plain nor checked";
+    plain = text == "plain";
+    return {};
+}
+
 // The largest count whose rounding up to whole batches still fits in 64 bits.
 constexpr uint64_t maxPoints = UINT64_MAX / batchSteps * batchSteps;
 constexpr uint64_t lastCatalogueEntry = catalogueSize - 1;
@@ -243,6 +250,9 @@ constexpr OptionRow optionTable[] = {
                  std::to_string(largestImageSide) + " each, not the tile"}; }},
     {"--format", true, [](C c, V v) { return StoreFormat(v, c.options.format); },
      [] { return Usage{FormatNames("|"), "output format (" + std::string(fileFormats[0].defaultExtension) + ")"}; }},
+    {"--search", true, [](C c, V v) { return StoreSearch(v, c.options.plainSearch); },
+     [] { return Usage{"plain|checked", "checked: an accepted orbit must also stay finite and near, keep moving and "
+                                        "spread over the period, and one that leaves starts again (checked)"}; }},
     {"--quiet", false, [](C c, V) { c.options.quiet = true; return std::string(); },
      [] { return Usage{"", "no progress line on standard error"}; }},
     {"--help", false, [](C c, V) { c.helpRequested = true; return std::string(); },

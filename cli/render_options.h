@@ -24,6 +24,7 @@ struct RenderOptions {
     int32_t randomColorMaps = 0;
     std::optional<ImageSize> image;
     std::optional<int32_t> format;
+    bool plainSearch = false;  // --search plain: no check of the accepted orbit, no restarts
     bool quiet = false;
 };
 

@@ -73,6 +73,11 @@ struct Settings {
     int32_t transformShownI = 0, transformShownII = 0;
     int32_t browserPageI = 0, browserPageII = 0;
     int32_t outputFormat = 0;  // 0 PNG, 1 BMP
+    // Plain: an orbit is accepted once it passes the attempt's own tests. Checked: it must then
+    // also pass CheckOrbit, and while it is plotted it starts again from the accepted point
+    // whenever it leaves the search's bounds.
+    enum class Search : uint8_t { plain, checked };
+    Search search = Search::checked;
     int32_t tiledWidth = 1024, tiledHeight = 1024;
     std::string outputFolder;  // read and written by the interface thread alone
 };
@@ -149,6 +154,9 @@ struct PlotQueue {
 // the accumulators and 8-bit picture of its period, sized for the period in force.
 struct Quilt {
     Quilt();
+    // A quilt of the design and orbit given, with neither accumulators nor picture: enough to
+    // grow the orbit without plotting it.
+    Quilt(const QuiltDesign& design, const Orbit& orbit);
 
     QuiltDesign design;
     Orbit orbit;
@@ -175,6 +183,11 @@ struct Quilt {
     uint8_t searching = 0;
     int32_t searchAttempts = 0;
     int32_t searchPasses = 0;
+    // The search that found the quilt; the point it accepted, where a checked orbit that
+    // leaves the search's bounds while it is plotted starts again, and how often it has since.
+    Settings::Search search = Settings::Search::plain;
+    double acceptedX = 0, acceptedY = 0;
+    int64_t orbitRestarts = 0;
 };
 
 // Seeds the orbit's generator, then the palette's, with the same seed, and draws the run number
@@ -212,6 +225,24 @@ inline constexpr int32_t batchSteps = 20000;
 // Returns true when an orbit has been accepted, false when asked to stop first.
 bool NewQuilt(Quilt& quilt, Settings& settings, std::stop_token stop = {});
 bool SearchAttractor(Quilt& quilt, Settings& settings, std::stop_token stop = {});
+
+// The distance from the origin beyond which an attempt fails.
+inline constexpr double searchRadiusBound = 5.0;
+// False beyond it, and for a point that is not a number.
+inline bool WithinTheSearchBounds(double x, double y)
+{
+    return y * y + x * x <= searchRadiusBound * searchRadiusBound;
+}
+
+// What CheckOrbit finds of an orbit the search would accept, judged in this order: a point that
+// is not finite, a point beyond the search's bounds (an orbit that goes that far comes back with
+// a step long enough to swamp the picture, or dies), a fixed point or a short cycle, too small a
+// share of a fixed grid of the lattice lit.
+enum class OrbitVerdict : uint8_t { kept, notFinite, escaped, settled, tooThin };
+// Grows the quilt's orbit for a while without plotting it, on a probe holding copies of the
+// design and the orbit with the lattice radius and blur radius given: the quilt is left as it
+// was.
+OrbitVerdict CheckOrbit(const Quilt& quilt, double latticeRadius, double blurRadius);
 
 // The corner tables of a search pass: corners at multiples of π/3, turned by π/6 when asked.
 void LayHexagon(QuiltDesign& design, bool turned);

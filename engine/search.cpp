@@ -150,7 +150,7 @@ AttemptResult RunAttempt(Quilt& quilt, int32_t number, float margin)
 
         const double r = std::sqrt(orbit.pointY * orbit.pointY + orbit.pointX * orbit.pointX);
         if (r * k > largestRadius * k) largestRadius = r * k;
-        if (!(r >= 0.001) || r > 5.0) return failed;
+        if (!(r >= 0.001) || r > searchRadiusBound) return failed;
 
         if (random.NextCoin()) {
             const double ry = orbit.pointY - referenceY;
@@ -179,11 +179,25 @@ void Accept(Quilt& quilt, Settings& settings, const AttemptResult& run)
     const double stepRange = run.largestStep + design.blurRadius;
     design.inverseStepRange = stepRange == 0 ? 0 : 1 / stepRange;
     quilt.pixelScale = quilt.periodHeight / (radius * 2.0) * 2.0;
+    quilt.search = settings.search;
+    quilt.acceptedX = quilt.orbit.pointX;
+    quilt.acceptedY = quilt.orbit.pointY;
+    quilt.orbitRestarts = 0;
     StoreRelaxed(settings.transformShownI, design.transformIndexI);
     StoreRelaxed(settings.transformShownII, design.transformIndexII);
     ShowEntry(settings.browserPageI, design.transformIndexI);
     ShowEntry(settings.browserPageII, design.transformIndexII);
     StoreRelaxed(quilt.searching, uint8_t{0});
+}
+
+// A checked search grows the orbit on copies with the lattice and the blur that acceptance would
+// give it; one that fails counts as a failed attempt, and the search goes on from where the
+// attempt left the generator.
+bool PassesTheCheck(const Quilt& quilt, const Settings& settings, const AttemptResult& run)
+{
+    if (settings.search != Settings::Search::checked) return true;
+    const double radius = run.largestRadius;
+    return CheckOrbit(quilt, radius, BlurRadiusFor(radius, LoadRelaxed(settings.blurringFactor))) == OrbitVerdict::kept;
 }
 
 }  // namespace
@@ -223,7 +237,7 @@ bool SearchAttractor(Quilt& quilt, Settings& settings, std::stop_token stop)
         for (int32_t attempt = 1; attempt <= attemptsPerPass; ++attempt) {
             if (stop.stop_requested()) return false;
             const AttemptResult run = RunAttempt(quilt, attempt, margin);
-            if (run.accepted) {
+            if (run.accepted && PassesTheCheck(quilt, settings, run)) {
                 Accept(quilt, settings, run);
                 return true;
             }

@@ -24,6 +24,8 @@ Quilt::Quilt()
     image.assign(accumulators.size() * 3, 0);
 }
 
+Quilt::Quilt(const QuiltDesign& design, const Orbit& orbit) : design(design), orbit(orbit) {}
+
 void SeedQuilt(Quilt& quilt, uint32_t seed)
 {
     quilt.orbit.random.Seed(seed);

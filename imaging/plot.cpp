@@ -188,19 +188,43 @@ void ClearQuilt(Quilt& quilt, int32_t intensity)
     quilt.plotQueue.applied = quilt.plotQueue.pushed;
 }
 
+namespace {
+
 // The step and the plot are calls through the quilt's slots because the catalogue entries and
-// the mapping change between batches, never within one; the loop allocates nothing.
-void GrowBatch(Quilt& quilt)
+// the mapping change between batches, never within one; the loop allocates nothing. A checked
+// quilt's orbit that leaves the search's bounds goes back to the accepted point before the step
+// is plotted, since one stamp from that far out swamps the picture: a living orbit never does,
+// so it draws exactly what the plain loop would.
+template <bool restarts>
+void GrowSteps(Quilt& quilt, PlotFunction plot)
 {
-    const ColorMappingEntry& mapping = *RowOf(colorMappingTable, quilt.colorMapping);
-    const PlotFunction plot = AntialiasingOn(quilt.antialiasing) ? mapping.antialiased : mapping.plain;
     Orbit& orbit = quilt.orbit;
     for (int32_t i = 0; i < batchSteps; ++i) {
         StepPoint(quilt);
+        if constexpr (restarts) {
+            if (!WithinTheSearchBounds(orbit.nextX, orbit.nextY)) {
+                orbit.pointX = quilt.acceptedX;
+                orbit.pointY = quilt.acceptedY;
+                ++quilt.orbitRestarts;
+                continue;
+            }
+        }
         plot(quilt);
         orbit.pointX = orbit.nextX;
         orbit.pointY = orbit.nextY;
     }
+}
+
+}  // namespace
+
+void GrowBatch(Quilt& quilt)
+{
+    const ColorMappingEntry& mapping = *RowOf(colorMappingTable, quilt.colorMapping);
+    const PlotFunction plot = AntialiasingOn(quilt.antialiasing) ? mapping.antialiased : mapping.plain;
+    if (quilt.search == Settings::Search::checked)
+        GrowSteps<true>(quilt, plot);
+    else
+        GrowSteps<false>(quilt, plot);
     FlushPlotQueue(quilt);  // every stamp of the batch is in the accumulators before anyone reads them
 }
 

@@ -28,7 +28,9 @@ std::string PaletteFile()
 
 // Every intensity function and colour mapping, antialiasing off and on, each resolution, a
 // loaded and random colour maps, locked transformations and blur, a brightness, a tiled
-// picture, both formats.
+// picture, both formats: with the plain search, which each run without "--search" is given, and
+// whose summaries are pinned without the two fields that name the search and count restarts.
+// Then the checked search where it turns orbits away.
 struct Golden {
     const char* arguments;
     const char* summary;  // the JSON line without its two timings
@@ -80,12 +82,27 @@ const Golden goldens[] = {
      R"("transformIndexI":0,"transformIndexII":0,"transformFrequency":6,"transformAmplitude":0.52509844303131104,"transformPhase":2.4718701613026437,"transformVariant":2,)"
      R"("latticeRadius":1.5922869411063574,"blurringFactor":2.2440826416015627,"blurRadius":0.0069789521191125515,"brightness":5.2000000029802322,"searchPasses":1,"searchAttempts":9,"defaultExportName":"Tessalume_1506_3128_L.bmp","points":100000})",
      0x3668dd4ef3fcad9cull},
+    {"--seed 19 --points 100000 --search checked",
+     R"({"seed":19,"runNumber":1506,"powerExponent":22,"lambda":-2.5825667381286621,"alpha":7.2010684013366699,"beta":-1.0754835605621338,"gamma":4.5407490730285645,"omega":0,)"
+     R"("transformIndexI":0,"transformIndexII":0,"transformFrequency":6,"transformAmplitude":0.52509844303131104,"transformPhase":2.4718701613026437,"transformVariant":2,)"
+     R"("latticeRadius":1.0697085916545965,"blurringFactor":2.2440826416015627,"blurRadius":0.0046885048478596371,"brightness":5.2000000029802322,"searchPasses":1,"searchAttempts":131,"search":"checked","orbitRestarts":0,"defaultExportName":"Tessalume_1506_1187_L.png","points":100000})",
+     0x783f9cd5747d689bull},
+    {"--seed 11 --points 100000 --search checked --antialias 1 --format bmp",
+     R"({"seed":11,"runNumber":98,"powerExponent":10,"lambda":-1.1280405521392822,"alpha":2.8455524444580078,"beta":-1.6370396614074707,"gamma":14.284111976623535,"omega":0.241655632853508,)"
+     R"("transformIndexI":9,"transformIndexII":29,"transformFrequency":9,"transformAmplitude":-0.71772086620330811,"transformPhase":4.2234427159359056,"transformVariant":3,)"
+     R"("latticeRadius":0.18639627790420366,"blurringFactor":0.43402324318885804,"blurRadius":0.00015800843174670732,"brightness":7,"searchPasses":3,"searchAttempts":152,"search":"checked","orbitRestarts":0,"defaultExportName":"Tessalume_98_895_H.bmp","points":100000})",
+     0xff70a0df17ca73daull},
 
 };
 
 std::string WithoutTimings(const std::string& json)
 {
     return std::regex_replace(json, std::regex(",\"plotSeconds\":[^,}]*,\"pointsPerSecond\":[^,}]*"), "");
+}
+
+std::string WithoutPlainSearch(const std::string& json)
+{
+    return std::regex_replace(json, std::regex(",\"search\":\"plain\",\"orbitRestarts\":0"), "");
 }
 
 // Run with TESSALUME_PRINT_GOLDENS=1 to print the results of the current code in the form
@@ -97,6 +114,8 @@ TEST_F(Renderer, PinnedResultsForEverySetting)
     for (const Golden& golden : goldens) {
         SCOPED_TRACE(golden.arguments);
         std::vector<std::string> arguments = Words(golden.arguments);
+        const bool plain = std::find(arguments.begin(), arguments.end(), "--search") == arguments.end();
+        if (plain) arguments.insert(arguments.end(), {"--search", "plain"});
         const bool png = std::find(arguments.begin(), arguments.end(), "bmp") == arguments.end();
         const std::string out = png ? "quilt.png" : "quilt.bmp";
         arguments.insert(arguments.end(), {"--out", out, "--quiet"});
@@ -106,7 +125,7 @@ TEST_F(Renderer, PinnedResultsForEverySetting)
         const std::string bytes = ReadFile(PathIn("work/" + out));
         const std::vector<uint8_t> pixels = png ? DecodePng(bytes).pixels : std::vector<uint8_t>();
         const uint64_t digest = png ? Digest({reinterpret_cast<const char*>(pixels.data()), pixels.size()}) : Digest(bytes);
-        const std::string summary = WithoutTimings(result.output);
+        const std::string summary = plain ? WithoutPlainSearch(WithoutTimings(result.output)) : WithoutTimings(result.output);
         if (print) {
             const std::string pieces = std::regex_replace(summary.substr(0, summary.size() - 1),
                                                           std::regex(",(\"transformIndexI\"|\"latticeRadius\")"), ",)\"\n     R\"($1");
