@@ -1,5 +1,5 @@
-// The screen as built: start values, and pages whose controls lie where their page is shown
-// without ever overlapping.
+// The screen as built: pages whose controls lie where their page is shown without ever
+// overlapping. Their start values show in the drawing tests.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,24 +14,6 @@ Button* const buttons[] = {&exportTileButton, &exportImageButton, &randomButton,
                            &aboutButton, &helpButton, &quitButton, &loadButton, &saveButton};
 ListBox* const lists[] = {&intensityList, &colorMappingList, &antialiasingList, &resolutionList,
                           &previewTypeList, &outputFormatList, &refreshIntervalList};
-
-// Every list starts on its first entry but "Intensity Function" on "Low Brightness"; a second
-// build puts back every field that use has changed.
-TEST(Controls, ASecondBuildPutsEveryControlBackToItsStart)
-{
-    BuildControls();
-    intensityList.selected = 8;
-    panelTabs.selected = transformBrowserII.selected = 1;
-    tileSizeSlider.value[1] = 8192;
-    brightnessSlider.dragging = colorMapLock.on = newButton.clicked = true;
-    refreshIntervalList.visible = false;
-    BuildControls();
-    for (const Button* b : buttons) EXPECT_TRUE(b->visible && !b->clicked) << b->title;
-    for (const ListBox* list : lists) EXPECT_TRUE(list->visible && list->selected == (list == &intensityList)) << list->title;
-    EXPECT_EQ(panelTabs.selected + transformBrowserII.selected, 0);
-    EXPECT_EQ(tileSizeSlider.value[1], 1024);
-    EXPECT_FALSE(brightnessSlider.dragging || colorMapLock.on);
-}
 
 TEST(Controls, PagesMatchTheLayout)
 {

@@ -20,6 +20,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -56,6 +57,13 @@ template <typename T>
 uint64_t DigestOf(const T& value, uint64_t hash = 14695981039346656037ull)
 {
     return Digest(std::string_view(reinterpret_cast<const char*>(&value), sizeof value), hash);
+}
+
+// The words of a line, as a shell splits one without quotes.
+inline std::vector<std::string> Words(const std::string& line)
+{
+    std::istringstream text(line);
+    return {std::istream_iterator<std::string>(text), std::istream_iterator<std::string>()};
 }
 
 inline std::string ReadFile(const std::filesystem::path& path)
@@ -251,6 +259,15 @@ protected:
         return finished;
     }
     std::vector<std::string> Listing() const { return tessalume::Listing(work); }
+    // Waits until the temporary file of the renderer's write is there beside the `files` the
+    // folder held before (writing an 8192 x 8192 picture takes seconds), or the run has ended.
+    void AwaitTemporary(ChildProcess& renderer, std::size_t files) const
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+        while (Listing().size() == files && !renderer.Wait(milliseconds(0)) && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(milliseconds(1));
+        ASSERT_EQ(Listing().size(), files + 1) << "no temporary file while the renderer ran";
+    }
     static void ExpectRefused(const Finished& run)
     {
         EXPECT_EQ(run.status, 2) << run.error;

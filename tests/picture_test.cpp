@@ -1,5 +1,5 @@
 // The pictures the exports write: the period with its rows turned top to bottom, and the
-// period centred and repeated over a picture of any size.
+// period centred and repeated over a picture of any size; the default name they are offered.
 #include "tests/fixtures.h"
 
 namespace tessalume {
@@ -55,6 +55,26 @@ TEST(Pictures, TileIsThePeriodTurnedAndEveryTiledPictureFollowsTheRuleOrIsEmptyO
     const int32_t outside[][2] = {{0, 5}, {5, 0}, {-2, 5}, {maxTiledPictureSide + 1, 5}, {5, maxTiledPictureSide + 1}};
     for (const auto& size : outside)  // an empty picture
         EXPECT_EQ(Mismatches(quilt, MakeTiledPicture(quilt, size[0], size[1]), 0, 0), 0) << size[0] << " x " << size[1];
+}
+
+// 256 i + 128 m + the seven code digits, d6 first, a digit above 1 adding up as the 32-bit
+// value it is; "H" for any antialiasing. The renderer's pinned names cover the other endings.
+TEST(DefaultExportName, CodesTheSettingsAndRefusesAnOverlongPath)
+{
+    Quilt quilt;
+    Settings settings;
+    settings.outputFolder = "/home/me/Pictures";
+    quilt.runNumber = 4711;
+    settings.intensity = 3;
+    quilt.colorMapping = 1;
+    settings.antialiasing = 2;
+    const uint32_t digits[7] = {1, 2, 1, 1, 0, 0, 1};  // d0..d6: 128 + 64 + 8 + 4 + 2 * 2 + 1
+    std::copy(std::begin(digits), std::end(digits), quilt.design.codeDigits);
+    EXPECT_EQ(DefaultExportName(quilt, settings), "/home/me/Pictures/Tessalume_4711_977_H.png");
+    for (const std::size_t length : {maxPathLength - 25, maxPathLength - 24}) {  // the name: 25
+        settings.outputFolder = std::string(length, 'd');
+        EXPECT_EQ(DefaultExportName(quilt, settings).size(), length == maxPathLength - 25 ? maxPathLength : 0);
+    }
 }
 
 }  // namespace

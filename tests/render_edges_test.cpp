@@ -1,6 +1,6 @@
-// The renderer against unkind surroundings: a termination signal during the write, colour
-// maps and outputs that are not regular files, a standard output that cannot take the summary.
-// Each case runs the real program in a fresh folder and is ended by its PID at the latest.
+// The renderer against unkind surroundings: a signal or a file size limit during the write,
+// colour maps and outputs that are not regular files, a standard output that cannot take the
+// summary. Each case runs the real program in a fresh folder and is ended by its PID at the latest.
 #include <sys/stat.h>
 
 #include "tests/fixtures.h"
@@ -9,7 +9,6 @@ namespace tessalume {
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 class RendererEdges : public Renderer {};
@@ -18,27 +17,39 @@ class RendererEdges : public Renderer {};
 // processor time limit its test sets, many times what a refusal needs.
 const std::string endlessPoints = "1000000000000";
 
-TEST_F(RendererEdges, TerminationDuringTheWriteRemovesTheTemporaryAndKeepsTheOldFile)
+// A termination signal removes the temporary file; a kill (no handler runs) leaves it to the
+// next write into the folder, which removes it. The earlier file survives either way.
+TEST_F(RendererEdges, SignalDuringTheWriteKeepsTheOldFileAndLeavesNoTemporary)
 {
-    for (const auto& [signal, format] : {std::pair{SIGTERM, "png"}, std::pair{SIGHUP, "bmp"}}) {
-        SCOPED_TRACE(format);
+    for (const auto& [signal, format] : {std::pair{SIGTERM, "png"}, std::pair{SIGHUP, "bmp"}, std::pair{SIGKILL, "png"}}) {
+        SCOPED_TRACE(signal);
         const std::string name = std::string("quilt.") + format;
-        const std::string kept = "an earlier picture";
-        WriteFile(work / name, kept);
-        ChildProcess renderer = Start({"--seed", "1", "--points", "0", "--image", "8192x8192", "--format", format,
-                                       "--out", name, "--quiet"});
-        // The temporary file appears beside the output when the writing starts; writing an
-        // 8192 x 8192 picture takes seconds.
-        const auto end = Clock::now() + 120s;
-        while (Listing().size() == 1 && !renderer.Wait(0ms) && Clock::now() < end) std::this_thread::sleep_for(1ms);
-        ASSERT_EQ(Listing().size(), 2u) << "no temporary file while the renderer ran";
+        WriteFile(work / name, "an earlier picture");
+        ChildProcess renderer =
+            Start(Words("--seed 1 --points 0 --image 8192x8192 --quiet --format " + std::string(format) + " --out " + name));
+        AwaitTemporary(renderer, 1);
         ASSERT_EQ(kill(renderer.pid, signal), 0);
         const Finished ending = renderer.Finish(120s);
         EXPECT_EQ(ending.signal, signal) << "status " << ending.status.value_or(-1) << ": " << ending.error;
+        if (signal == SIGKILL) {
+            EXPECT_EQ(Listing().size(), 2u);
+            ASSERT_EQ(Run(Words("--seed 1 --points 0 --quiet --out small.png")).status, 0);
+            fs::remove(work / "small.png");
+        }
         EXPECT_EQ(Listing(), std::vector<std::string>{name});
-        EXPECT_EQ(ReadFile(work / name), kept);
+        EXPECT_EQ(ReadFile(work / name), "an earlier picture");
         fs::remove(work / name);
     }
+}
+
+// A file size limit stops the write midway (a 64 x 64 bitmap is 12342 bytes, the limit 2 KiB
+// at most): the earlier file survives byte for byte and no temporary is left.
+TEST_F(RendererEdges, FailedWriteLeavesWhatWasAtTheOutput)
+{
+    WriteFile(work / "wall.bmp", "an earlier bitmap");
+    ExpectRefused(Run(Words("--seed 1 --points 0 --image 64x64 --format bmp --out wall.bmp"), StandardOutput::Captured, 0, 2048));
+    EXPECT_EQ(ReadFile(work / "wall.bmp"), "an earlier bitmap");
+    EXPECT_EQ(Listing(), std::vector<std::string>{"wall.bmp"});
 }
 
 TEST_F(RendererEdges, ColourMapMustBeARegularFileAndIsReadOnlyAsFarAsItCounts)
@@ -46,16 +57,14 @@ TEST_F(RendererEdges, ColourMapMustBeARegularFileAndIsReadOnlyAsFarAsItCounts)
     // A pipe without a writer would block the read for ever; a device is refused alike.
     ASSERT_EQ(mkfifo((work / "pipe.map").c_str(), 0644), 0);
     for (const std::string map : {"pipe.map", "/dev/null"}) {
-        SCOPED_TRACE(map);
-        ExpectRefused(Run({"--seed", "1", "--out", "quilt.png", "--colormap", map}));
-        EXPECT_EQ(Listing(), std::vector<std::string>{"pipe.map"});
+        ExpectRefused(Run(Words("--seed 1 --out quilt.png --colormap " + map)));
+        EXPECT_EQ(Listing(), std::vector<std::string>{"pipe.map"}) << map;
     }
-
     // A gigabyte of colour map (sparse, so it costs no disk): only its start can count, and
     // only its start is read into memory.
     WriteFile(work / "huge.map", "255 0 0\n");
     fs::resize_file(work / "huge.map", std::uintmax_t{1} << 30);
-    const Finished ending = Run({"--seed", "1", "--points", "0", "--out", "quilt.png", "--colormap", "huge.map"});
+    const Finished ending = Run(Words("--seed 1 --points 0 --out quilt.png --colormap huge.map"));
     EXPECT_EQ(ending.status, 0) << ending.error;
     EXPECT_LT(ending.maxResidentKiB, 512 * 1024);
 }
@@ -79,13 +88,12 @@ TEST_F(RendererEdges, SummaryThatCannotBeWrittenFailsTheRunAfterThePicture)
 {
     for (const StandardOutput output : {StandardOutput::FullDevice, StandardOutput::Closed}) {
         SCOPED_TRACE(output == StandardOutput::Closed ? "closed" : "full");
-        const Finished ending = Run({"--seed", "1", "--points", "0", "--out", "quilt.png", "--quiet"}, output);
+        const Finished ending = Run(Words("--seed 1 --points 0 --out quilt.png --quiet"), output);
         EXPECT_EQ(ending.status, 1);
         EXPECT_TRUE(!ending.error.empty() && ending.error.find('\n') == ending.error.size() - 1) << ending.error;
         // The picture itself is whole: a PNG from its signature to its end chunk.
         const std::string picture = ReadFile(work / "quilt.png");
-        EXPECT_TRUE(picture.size() > 20 && picture.starts_with("\x89PNG\r\n\x1a\n") &&
-                    picture.substr(picture.size() - 8, 4) == "IEND");
+        EXPECT_TRUE(picture.starts_with("\x89PNG\r\n\x1a\n") && picture.ends_with(std::string("IEND\xae\x42\x60\x82", 8)));
         fs::remove(work / "quilt.png");
     }
 }

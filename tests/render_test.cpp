@@ -2,7 +2,6 @@
 // search, catalogues, step, plot and intensity functions, colour maps, map files, pictures.
 #include <cstdio>
 #include <regex>
-#include <sstream>
 
 #include "tests/fixtures.h"
 
@@ -10,12 +9,6 @@ namespace tessalume {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<std::string> Words(const std::string& text)
-{
-    std::istringstream stream(text);
-    return {std::istream_iterator<std::string>(stream), std::istream_iterator<std::string>()};
-}
 
 // A colour map file with fractions and whole numbers, so that loading it smooths.
 std::string PaletteFile()
@@ -139,7 +132,7 @@ TEST_F(Renderer, PinnedResultsForEverySetting)
     }
 }
 
-TEST_F(Renderer, BadInputIsRefusedWithOneLineAndNoFileAndHelpPrintsTheUsage)
+TEST_F(Renderer, BadInputIsRefusedWithOneLineAndNoFile)
 {
     WriteFile(PathIn("work/keep.png"), "an earlier picture");
     WriteFile(PathIn("work/grey.map"), "");
@@ -158,22 +151,6 @@ TEST_F(Renderer, BadInputIsRefusedWithOneLineAndNoFileAndHelpPrintsTheUsage)
         EXPECT_EQ(Listing(), (std::vector<std::string>{"grey.map", "keep.png"}));
     }
     ExpectRefused(Run({"--seed", "1", "--out", ""}));
-
-    const Finished help = Run({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.output.rfind("Usage: tessalume-render --seed N --out FILE", 0), 0u);
-    EXPECT_EQ(help.error, "");
-    EXPECT_EQ(Listing(), (std::vector<std::string>{"grey.map", "keep.png"}));
-}
-
-// A file size limit stops the write midway (a 64 x 64 bitmap is 12342 bytes, the limit 2 KiB
-// at most): the earlier file survives byte for byte and no temporary is left.
-TEST_F(Renderer, FailedWriteLeavesWhatWasAtTheOutput)
-{
-    WriteFile(PathIn("work/wall.bmp"), "an earlier bitmap");
-    ExpectRefused(Run(Words("--seed 1 --points 0 --image 64x64 --format bmp --out wall.bmp"), StandardOutput::Captured, 0, 2048));
-    EXPECT_EQ(ReadFile(PathIn("work/wall.bmp")), "an earlier bitmap");
-    EXPECT_EQ(Listing(), std::vector<std::string>{"wall.bmp"});
 }
 
 }  // namespace

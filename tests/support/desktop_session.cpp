@@ -248,6 +248,47 @@ std::optional<int> ProgramUnderTest::Wait(milliseconds limit)
     return status;
 }
 
+bool DesktopProgram::Start(const std::filesystem::path& scratch, const std::string& seed,
+                           std::vector<std::string> environment)
+{
+    if (!display_.Start()) return false;
+    environment.insert(environment.begin(), {"HOME=" + (scratch / "home").string(),
+                                             "XDG_CONFIG_HOME=" + (scratch / "config").string()});
+    program.emplace(display_.Name(), std::vector<std::string>{"--seed", seed}, environment);
+    return true;
+}
+
+::testing::AssertionResult DesktopProgram::Ready()
+{
+    // A sanitizer build searches the first quilt slowly.
+    if (!program->WaitForLine("ready", milliseconds(300000))) return ::testing::AssertionFailure() << "no frame was shown";
+    const std::vector<unsigned long> windows = FindWindows(display_.Name(), "Tessalume", milliseconds(60000));
+    if (windows.size() != 1) return ::testing::AssertionFailure() << windows.size() << " windows";
+    window_ = windows[0];
+    geometry = GeometryOf(display_.Name(), window_).value_or(WindowGeometry{});
+    return ::testing::AssertionSuccess();
+}
+
+void DesktopProgram::End()
+{
+    if (program && ::testing::Test::HasFailure()) {
+        program->Wait(milliseconds(3000));
+        for (const std::string& line : program->Lines()) std::fprintf(stderr, "tessalume: %s\n", line.c_str());
+    }
+    program.reset();
+}
+
+bool DesktopProgram::Click(int x, int y)
+{
+    return Xdotool(display_.Name(), {"mousemove", std::to_string(geometry.x + x),
+                                     std::to_string(geometry.y + clientHeight - y), "click", "1"});
+}
+
+std::vector<uint8_t> DesktopProgram::Area(int left, int bottom, int right, int top) const
+{
+    return CaptureWindow(display_.Name(), window_, left, clientHeight - top, right - left, top - bottom).rgb;
+}
+
 bool OpenGlWindowOn(const std::string& display)
 {
     CloseGlWindow();

@@ -2,7 +2,10 @@
 // xdotool, screenshots and an OpenGL context in the test process. Every process started here dies
 // with its parent and is ended by its PID when its owner goes, so a failing test leaves nothing.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -78,6 +81,44 @@ private:
     std::size_t read_ = 0;  // bytes of standard error split into lines
     std::vector<std::string> lines_;
     std::size_t taken_ = 0;
+};
+
+// The window program seeded on its own X server, with its home and settings in the scratch
+// folder's "home" and "config" and these NAME=value entries besides; its window found once its
+// first frame shows. End() (or the end of the object) ends it, and after a failure prints what
+// it wrote: its trace and any sanitizer report.
+class DesktopProgram {
+public:
+    ~DesktopProgram() { End(); }
+    bool Start(const std::filesystem::path& scratch, const std::string& seed, std::vector<std::string> environment = {});
+    ::testing::AssertionResult Ready();
+    void End();
+
+    // A click at a place of the client area in drawing coordinates (origin at the lower left, y upward).
+    bool Click(int x, int y);
+    bool Expect(const std::string& line) { return program->WaitForLine(line, milliseconds(60000)); }
+    // The RGB pixels, rows from the top, of the client area from left to right and bottom to top.
+    std::vector<uint8_t> Area(int left, int bottom, int right, int top) const;
+    const std::string& DisplayName() const { return display_.Name(); }
+    unsigned long Window() const { return window_; }
+
+    std::optional<ProgramUnderTest> program;
+    WindowGeometry geometry;
+
+private:
+    VirtualDisplay display_;
+    unsigned long window_ = 0;
+};
+
+// A fresh folder for the program's files; the program ends before the folder goes.
+class DesktopTest : public ScratchFolder {
+protected:
+    void TearDown() override
+    {
+        session.End();
+        ScratchFolder::TearDown();
+    }
+    DesktopProgram session;
 };
 
 // Opens and shows the program's window with its OpenGL context current on this thread, until

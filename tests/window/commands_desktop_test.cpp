@@ -18,7 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr milliseconds startLimit(300000);  // a sanitizer build searches the first quilt slowly
 constexpr milliseconds stepLimit(60000);
 
 // Places in the client area in drawing coordinates (origin at the lower left, y upward).
@@ -65,93 +64,53 @@ struct Step {
     std::vector<Look> looks{};     // what the screen must come to show, in turn
 };
 
-// The window program with its own home, settings and PATH on its own X server.
-class Session {
-public:
-    bool Start(const fs::path& scratch)
-    {
-        if (!display_.Start()) return false;
-        const char* path = std::getenv("PATH");
-        program.emplace(display_.Name(), std::vector<std::string>{"--seed", "3"},
-                        std::vector<std::string>{"HOME=" + (scratch / "home").string(),
-                                                 "XDG_CONFIG_HOME=" + (scratch / "config").string(),
-                                                 "PATH=" + (scratch / "bin").string() + ":" + (path ? path : "")});
-        return true;
-    }
-    ::testing::AssertionResult Ready()
-    {
-        if (!program->WaitForLine("ready", startLimit)) return ::testing::AssertionFailure() << "no frame was shown";
-        const std::vector<unsigned long> windows = FindWindows(display_.Name(), "Tessalume", stepLimit);
-        if (windows.size() != 1) return ::testing::AssertionFailure() << windows.size() << " windows";
-        window_ = windows[0];
-        geometry = GeometryOf(display_.Name(), window_).value_or(WindowGeometry{});
-        return ::testing::AssertionSuccess();
-    }
-    // After a failure, what the program wrote: its trace and any sanitizer report.
-    void End()
-    {
-        if (program && ::testing::Test::HasFailure()) {
-            program->Wait(milliseconds(3000));
-            for (const std::string& line : program->Lines()) std::fprintf(stderr, "tessalume: %s\n", line.c_str());
+Pixels Shown(const DesktopProgram& session, Rect r) { return session.Area(r.left, r.bottom, r.right, r.top); }
+
+// Where the step's click or press goes, the trace line it brings, the chooser answered and what
+// the screen comes to show; the looks see what their areas showed before the input.
+::testing::AssertionResult Take(DesktopProgram& session, const Step& step)
+{
+    std::vector<Pixels> before;
+    for (const Look& look : step.looks) before.push_back(Shown(session, look.area));
+    // A press waits a moment, as a hand does: the program lets go of the mouse after it has
+    // traced the release before, and a press that came sooner would lose its own release.
+    const WindowGeometry& window = session.geometry;
+    const auto column = [&](int x) { return std::to_string(std::clamp(window.x + x, 0, 1279)); };
+    const std::string row = std::to_string(window.y + clientHeight - step.at.y);
+    std::vector<std::string> input = {"mousemove", column(step.at.x), row, "click", "1"};
+    if (step.dragTo)
+        input = {"mousemove", column(step.at.x), row, "sleep", "0.1", "mousedown", "1",
+                 "mousemove", column(*step.dragTo), row, "mouseup", "1"};
+    if (step.at.x >= 0 && !Xdotool(session.DisplayName(), input)) return ::testing::AssertionFailure() << "xdotool failed";
+    if (!step.line.empty() && !session.Expect(step.line)) return ::testing::AssertionFailure() << "no trace line";
+    // The chooser must be gone once the program goes on: nothing else would take it away.
+    static const std::map<std::string, std::string> titles = {
+        {"folder", "Select Folder"}, {"save-file", "Save As"}, {"open-file", "Open"}};
+    if (!step.dialog.empty() &&
+        !(session.Expect("dialog " + step.dialog) &&
+          TypePathInto(session.DisplayName(), titles.at(step.dialog), step.path, session.Window()) &&
+          session.Expect("answer " + step.path) &&
+          FindWindows(session.DisplayName(), titles.at(step.dialog), milliseconds(0)).empty()))
+        return ::testing::AssertionFailure() << "the " << step.dialog << " dialog was not answered or stayed";
+    for (std::size_t i = 0; i < step.looks.size(); ++i)
+        for (const Clock::time_point end = Clock::now() + step.looks[i].limit;;) {
+            const Pixels now = Shown(session, step.looks[i].area);
+            if (!now.empty() && step.looks[i].shows(before[i], now)) break;
+            if (Clock::now() >= end) return ::testing::AssertionFailure() << "look " << i << " not seen";
+            std::this_thread::sleep_for(milliseconds(20));
         }
-        program.reset();
-    }
+    return ::testing::AssertionSuccess();
+}
 
-    Pixels Area(Rect area) const
-    {
-        return CaptureWindow(display_.Name(), window_, area.left, clientHeight - area.top, area.right - area.left,
-                             area.top - area.bottom)
-            .rgb;
-    }
-    bool Expect(const std::string& line) { return program->WaitForLine(line, stepLimit); }
+// The quit question, answered with a key.
+bool Answer(DesktopProgram& session, const char* key, const std::string& answer)
+{
+    return session.Expect("dialog Do you want to Quit?") &&
+           PressKeyIn(session.DisplayName(), "Tessalume", key, session.Window()) && session.Expect("answer " + answer);
+}
 
-    ::testing::AssertionResult Take(const Step& step)
-    {
-        std::vector<Pixels> before;
-        for (const Look& look : step.looks) before.push_back(Area(look.area));
-        // A press waits a moment, as a hand does: the program lets go of the mouse after it has
-        // traced the release before, and a press that came sooner would lose its own release.
-        const auto column = [&](int x) { return std::to_string(std::clamp(geometry.x + x, 0, 1279)); };
-        const std::string row = std::to_string(geometry.y + clientHeight - step.at.y);
-        std::vector<std::string> input = {"mousemove", column(step.at.x), row, "click", "1"};
-        if (step.dragTo)
-            input = {"mousemove", column(step.at.x), row, "sleep", "0.1", "mousedown", "1",
-                     "mousemove", column(*step.dragTo), row, "mouseup", "1"};
-        if (step.at.x >= 0 && !Xdotool(display_.Name(), input)) return ::testing::AssertionFailure() << "xdotool failed";
-        if (!step.line.empty() && !Expect(step.line)) return ::testing::AssertionFailure() << "no trace line";
-        // The chooser must be gone once the program goes on: nothing else would take it away.
-        static const std::map<std::string, std::string> titles = {
-            {"folder", "Select Folder"}, {"save-file", "Save As"}, {"open-file", "Open"}};
-        if (!step.dialog.empty() &&
-            !(Expect("dialog " + step.dialog) && TypePathInto(display_.Name(), titles.at(step.dialog), step.path, window_) &&
-              Expect("answer " + step.path) && FindWindows(display_.Name(), titles.at(step.dialog), milliseconds(0)).empty()))
-            return ::testing::AssertionFailure() << "the " << step.dialog << " dialog was not answered or stayed";
-        for (std::size_t i = 0; i < step.looks.size(); ++i)
-            for (const Clock::time_point end = Clock::now() + step.looks[i].limit;;) {
-                const Pixels now = Area(step.looks[i].area);
-                if (!now.empty() && step.looks[i].shows(before[i], now)) break;
-                if (Clock::now() >= end) return ::testing::AssertionFailure() << "look " << i << " not seen";
-                std::this_thread::sleep_for(milliseconds(20));
-            }
-        return ::testing::AssertionSuccess();
-    }
-    // The quit question, answered with a key.
-    bool Answer(const char* key, const std::string& answer)
-    {
-        return Expect("dialog Do you want to Quit?") && PressKeyIn(display_.Name(), "Tessalume", key, window_) &&
-               Expect("answer " + answer);
-    }
-    bool PressCloseBox() { return SendCloseRequest(display_.Name(), window_); }
-
-    std::optional<ProgramUnderTest> program;
-    WindowGeometry geometry;
-
-private:
-    VirtualDisplay display_;
-    unsigned long window_ = 0;
-};
-
-class CommandsOnTheDesktop : public ScratchFolder {
+// The program with its own PATH besides its own home and settings.
+class CommandsOnTheDesktop : public DesktopTest {
 protected:
     void SetUp() override
     {
@@ -159,21 +118,20 @@ protected:
         for (const char* place : {"home", "config/tessalume", "bin", "images", "exports", "maps"})
             fs::create_directories(folder / place);
     }
-    void TearDown() override
+    bool Start()
     {
-        session.End();
-        ScratchFolder::TearDown();
+        const char* path = std::getenv("PATH");
+        return session.Start(folder, "3", {"PATH=" + PathIn("bin") + ":" + (path ? path : "")});
     }
-    Session session;
 };
 
 // New at once, before the first refresh tick would have started the worker: the new quilt is
 // still found (its colour map shows).
 TEST_F(CommandsOnTheDesktop, NewBeforeTheFirstRefreshIsCarriedOut)
 {
-    if (!session.Start(folder)) GTEST_SKIP() << "no X server could be started";
+    if (!Start()) GTEST_SKIP() << "no X server could be started";
     ASSERT_TRUE(session.Ready());
-    EXPECT_TRUE(session.Take({.at = {744, 191}, .line = "command new", .looks = {{colorStrip, changed}}}));
+    EXPECT_TRUE(Take(session, {.at = {744, 191}, .line = "command new", .looks = {{colorStrip, changed}}}));
 }
 
 TEST_F(CommandsOnTheDesktop, EveryControlByRealInput)
@@ -189,14 +147,14 @@ TEST_F(CommandsOnTheDesktop, EveryControlByRealInput)
     const fs::path page = fs::path(TESSALUME_PROGRAM_PATH).parent_path() / "index.html";
 
     // The window shows centred; the quilt appears in it and goes on growing as the worker plots.
-    if (!session.Start(folder)) GTEST_SKIP() << "no X server could be started";
+    if (!Start()) GTEST_SKIP() << "no X server could be started";
     ASSERT_TRUE(session.Ready());
     const WindowGeometry& window = session.geometry;
     ASSERT_EQ(std::tie(window.width, window.height, window.x, window.y),
               std::make_tuple(clientWidth, clientHeight, (1280 - clientWidth) / 2, (1024 - clientHeight) / 2));
-    ASSERT_TRUE(session.Take({.looks = {{previewArea, lit}}}));
-    ASSERT_TRUE(session.Take({.looks = {{previewArea, changed}}})) << "the quilt did not grow";
-    const Pixels noNotice = session.Area(noticeArea);
+    ASSERT_TRUE(Take(session, {.looks = {{previewArea, lit}}}));
+    ASSERT_TRUE(Take(session, {.looks = {{previewArea, changed}}})) << "the quilt did not grow";
+    const Pixels noNotice = Shown(session, noticeArea);
     const Shows notice = [&](const Pixels&, const Pixels& now) { return now != noNotice; };
     const Shows noNoticeLeft = [&](const Pixels&, const Pixels& now) { return now == noNotice; };
     const Shows aboutPage = [](const Pixels&, const Pixels& p) {
@@ -252,7 +210,7 @@ TEST_F(CommandsOnTheDesktop, EveryControlByRealInput)
         {.at = {162, 159}, .line = "command save", .dialog = "save-file", .path = exports + "/saved"},
         {.looks = {{noticeArea, noNoticeLeft}}},
     });
-    for (const Step& step : steps) ASSERT_TRUE(session.Take(step)) << step.line;
+    for (const Step& step : steps) ASSERT_TRUE(Take(session, step)) << step.line;
     const std::vector<std::string>& lines = session.program->Lines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "command blurring 0.2"), lines.end());
 
@@ -262,12 +220,12 @@ TEST_F(CommandsOnTheDesktop, EveryControlByRealInput)
     // found, and the picture checks above want the start-up quilt, which stays.
     bool searchShown = false;
     for (int press = 0; press < 40 && !searchShown; ++press) {
-        ASSERT_TRUE(session.Take({.at = {744, 191}, .line = "command new"}));
+        ASSERT_TRUE(Take(session, {.at = {744, 191}, .line = "command new"}));
         for (const Clock::time_point end = Clock::now() + milliseconds(500); !searchShown && Clock::now() < end;)
-            searchShown = session.Area(noticeArea) != noNotice;
+            searchShown = Shown(session, noticeArea) != noNotice;
     }
     EXPECT_TRUE(searchShown);
-    ASSERT_TRUE(session.Take({.looks = {{noticeArea, noNoticeLeft}}})) << "the search went on";
+    ASSERT_TRUE(Take(session, {.looks = {{noticeArea, noNoticeLeft}}})) << "the search went on";
 
     // What the answered dialogs wrote: the page opened, the tile at the resolution's size, the
     // image at the wheels' size, the colour map with the extension added.
@@ -280,11 +238,11 @@ TEST_F(CommandsOnTheDesktop, EveryControlByRealInput)
     EXPECT_TRUE(ReadFile(exports + "/saved.map").starts_with("200.500000 0.500000 0.500000\n"));
 
     // Quit answered No runs on; the close box answered Yes ends the program with status 0.
-    ASSERT_TRUE(session.Take({.at = {951, 19}, .line = "command quit"}));
-    ASSERT_TRUE(session.Answer("Escape", "No"));
+    ASSERT_TRUE(Take(session, {.at = {951, 19}, .line = "command quit"}));
+    ASSERT_TRUE(Answer(session, "Escape", "No"));
     EXPECT_FALSE(session.program->Wait(milliseconds(500))) << "the program ended on No";
-    ASSERT_TRUE(session.PressCloseBox());
-    ASSERT_TRUE(session.Answer("Return", "Yes"));
+    ASSERT_TRUE(SendCloseRequest(session.DisplayName(), session.Window()));
+    ASSERT_TRUE(Answer(session, "Return", "Yes"));
     EXPECT_TRUE(session.Expect("quit"));
     EXPECT_EQ(session.program->Wait(stepLimit), 0) << "a sanitizer report ends the program with 66";
 }

@@ -5,80 +5,32 @@
 
 #include "fixtures.h"
 #include "support/desktop_session.h"
-#include "ui/draw/draw.h"
 
 namespace tessalume {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr milliseconds startLimit(300000);  // a sanitizer build searches the first quilt slowly
-constexpr milliseconds stepLimit(60000);
+constexpr int exportTileX = 551, exportTileY = 191;  // in drawing coordinates
 
-// Buttons, in drawing coordinates (origin at the lower left of the client area, y upward).
-struct Point { int x, y; };
-constexpr Point exportTileButton{551, 191}, quitButton{951, 19};
-
-class DialogsOnTheDesktop : public ScratchFolder {
-protected:
-    void SetUp() override
-    {
-        ScratchFolder::SetUp();
-        for (const char* place : {"home", "config", "exports"}) fs::create_directories(folder / place);
-    }
-    void TearDown() override
-    {
-        if (program && HasFailure()) {
-            program->Wait(milliseconds(3000));
-            for (const std::string& line : program->Lines()) std::fprintf(stderr, "tessalume: %s\n", line.c_str());
-        }
-        program.reset();
-        ScratchFolder::TearDown();
-    }
-
-    // The program on the display with its own home, seeded; true once its first frame shows.
-    ::testing::AssertionResult Start(const std::string& seed)
-    {
-        program.emplace(display.Name(), std::vector<std::string>{"--seed", seed},
-                        std::vector<std::string>{"HOME=" + PathIn("home"), "XDG_CONFIG_HOME=" + PathIn("config")});
-        if (!program->WaitForLine("ready", startLimit)) return ::testing::AssertionFailure() << "no frame was shown";
-        const std::vector<unsigned long> windows = FindWindows(display.Name(), "Tessalume", stepLimit);
-        if (windows.size() != 1) return ::testing::AssertionFailure() << windows.size() << " windows";
-        window = windows[0];
-        geometry = GeometryOf(display.Name(), window).value_or(WindowGeometry{});
-        return ::testing::AssertionSuccess();
-    }
-    bool Click(Point at)
-    {
-        return Xdotool(display.Name(), {"mousemove", std::to_string(geometry.x + at.x),
-                                        std::to_string(geometry.y + clientHeight - at.y), "click", "1"});
-    }
-    bool Expect(const std::string& line) { return program->WaitForLine(line, stepLimit); }
-
-    VirtualDisplay display;
-    std::optional<ProgramUnderTest> program;
-    unsigned long window = 0;
-    WindowGeometry geometry;
-};
+class DialogsOnTheDesktop : public DesktopTest {};
 
 // Export Tile pressed as soon as the window shows, before the first refresh has started the
 // worker: while the chooser is open (the typing keeps it open a good second) the quilt grows,
 // and the tile written is that quilt, not the black of a picture nothing has plotted into yet.
 TEST_F(DialogsOnTheDesktop, QuiltGrowsWhileAFileChooserIsOpen)
 {
-    if (!display.Start()) GTEST_SKIP() << "no X server could be started";
-    ASSERT_TRUE(Start("7"));
-    ASSERT_TRUE(Click(exportTileButton));
-    ASSERT_TRUE(Expect("command export-tile"));
-    ASSERT_TRUE(Expect("dialog save-file"));
-    const std::string tile = PathIn("exports/tile.png");
-    ASSERT_TRUE(TypePathInto(display.Name(), "Save As", tile, window));
-    ASSERT_TRUE(Expect("answer " + tile));
-
-    // Written whole under its name (renamed into place) once it is there at all.
-    for (const auto end = std::chrono::steady_clock::now() + stepLimit;
-         !fs::exists(tile) && std::chrono::steady_clock::now() < end;)
-        std::this_thread::sleep_for(milliseconds(20));
+    if (!session.Start(folder, "7")) GTEST_SKIP() << "no X server could be started";
+    ASSERT_TRUE(session.Ready());
+    ASSERT_TRUE(session.Click(exportTileX, exportTileY));
+    ASSERT_TRUE(session.Expect("command export-tile"));
+    ASSERT_TRUE(session.Expect("dialog save-file"));
+    const std::string tile = PathIn("tile.png");
+    ASSERT_TRUE(TypePathInto(session.DisplayName(), "Save As", tile, session.Window()));
+    ASSERT_TRUE(session.Expect("answer " + tile));
+    // The export is written and renamed into place before the next trace line: Quit's.
+    ASSERT_TRUE(session.Click(951, 19));
+    ASSERT_TRUE(session.Expect("command quit"));
     const RgbPicture picture = DecodePng(ReadFile(tile));
     ASSERT_GT(picture.width, 0) << "no tile was written";
     const auto lit = std::count_if(picture.pixels.begin(), picture.pixels.end(), [](uint8_t v) { return v > 16; });
@@ -88,19 +40,19 @@ TEST_F(DialogsOnTheDesktop, QuiltGrowsWhileAFileChooserIsOpen)
 // Return answers the quit question Yes, also after a file chooser was closed with Escape.
 TEST_F(DialogsOnTheDesktop, ReturnQuitsAfterAChooserWasEscaped)
 {
-    if (!display.Start()) GTEST_SKIP() << "no X server could be started";
-    ASSERT_TRUE(Start("3"));
-    ASSERT_TRUE(Click(exportTileButton));
-    ASSERT_TRUE(Expect("dialog save-file"));
-    ASSERT_TRUE(PressKeyIn(display.Name(), "Save As", "Escape", window));
-    ASSERT_TRUE(Expect("answer cancel"));
-    ASSERT_TRUE(SendCloseRequest(display.Name(), window));
-    ASSERT_TRUE(Expect("dialog Do you want to Quit?"));
+    if (!session.Start(folder, "3")) GTEST_SKIP() << "no X server could be started";
+    ASSERT_TRUE(session.Ready());
+    ASSERT_TRUE(session.Click(exportTileX, exportTileY));
+    ASSERT_TRUE(session.Expect("dialog save-file"));
+    ASSERT_TRUE(PressKeyIn(session.DisplayName(), "Save As", "Escape", session.Window()));
+    ASSERT_TRUE(session.Expect("answer cancel"));
+    ASSERT_TRUE(SendCloseRequest(session.DisplayName(), session.Window()));
+    ASSERT_TRUE(session.Expect("dialog Do you want to Quit?"));
     // The question shows; Return goes to whatever window has the keyboard, as a hand presses it.
-    ASSERT_EQ(FindWindows(display.Name(), "Tessalume", stepLimit, window).size(), 1u);
-    ASSERT_TRUE(Xdotool(display.Name(), {"key", "Return"}));
-    ASSERT_TRUE(program->WaitForLine("answer Yes", milliseconds(10000)));
-    EXPECT_EQ(program->Wait(stepLimit), 0);
+    ASSERT_EQ(FindWindows(session.DisplayName(), "Tessalume", milliseconds(60000), session.Window()).size(), 1u);
+    ASSERT_TRUE(Xdotool(session.DisplayName(), {"key", "Return"}));
+    ASSERT_TRUE(session.Expect("answer Yes"));
+    EXPECT_EQ(session.program->Wait(milliseconds(60000)), 0);
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 // The program as a Linux desktop installs it: the laid-out files, a desktop entry that
-// validates, manual pages that render, and a Debian package with derived dependencies.
+// validates, manual pages that render, and a Debian package with derived dependencies. The
+// manuals and the package carry the project's one version number.
 #include <gtest/gtest.h>
 
 #include "fixtures.h"
 #include "support/desktop_session.h"
+#include "version.h"
 
 namespace tessalume {
 namespace {
@@ -47,6 +49,7 @@ TEST_F(Installed, LaysOutProgramsEntryIconsManualsAndHelp)
         EXPECT_NE(man.output.find("EXIT STATUS"), std::string::npos) << page << man.output;
         EXPECT_NE(man.output.find("EXAMPLE"), std::string::npos) << page;
         EXPECT_EQ(man.output.find("warning"), std::string::npos) << page << man.output;
+        EXPECT_NE(man.output.find("Tessalume " + std::string(programVersion)), std::string::npos) << page;
     }
 }
 
@@ -58,8 +61,8 @@ TEST_F(DebianPackage, HoldsBothProgramsWithDerivedDependencies)
     for (const auto& item : fs::directory_iterator(folder))
         if (item.path().extension() == ".deb") deb = item.path();
     ASSERT_FALSE(deb.empty()) << pack.output;
-    EXPECT_EQ(deb.filename().string().rfind("tessalume_", 0), 0u);
-
+    EXPECT_EQ(Shell("dpkg-deb -f " + deb.string() + " Package Version").output,
+              "Package: tessalume\nVersion: " + std::string(programVersion) + "\n");
     const Finished depends = Shell("dpkg-deb -f " + deb.string() + " Depends");
     EXPECT_NE(depends.output.find("libsdl2"), std::string::npos) << depends.output;
     EXPECT_NE(depends.output.find("libpng"), std::string::npos) << depends.output;

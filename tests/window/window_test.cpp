@@ -5,18 +5,19 @@
 #include <algorithm>
 
 #include "support/desktop_session.h"
+#include "version.h"
 
 namespace tessalume {
 namespace {
 
-// Help and version (first lines) on standard output alone; refused arguments (status 2) and no
-// display at all (status 1) one line on standard error alone.
+// Help and the project's version (first lines) on standard output alone; refused arguments
+// (status 2) and no display at all (status 1) one line on standard error alone.
 TEST(WindowProgram, CommandLineAndMissingDisplay)
 {
     const struct { std::vector<std::string> args; int status; std::string output; } cases[] = {
-        {{"--help"}, 0, "Usage: tessalume [--seed N]\n"}, {{"--version"}, 0, "Tessalume 1.1\n"},
-        {{"--bogus"}, 2, ""}, {{"--seed"}, 2, ""}, {{"--seed", "-1"}, 2, ""}, {{"--seed", "4294967296"}, 2, ""},
-        {{"--seed", "1"}, 1, ""}};
+        {{"--help"}, 0, "Usage: tessalume [--seed N]\n"},
+        {{"--version"}, 0, "Tessalume " + std::string(programVersion) + "\n"}, {{"--bogus"}, 2, ""},
+        {{"--seed"}, 2, ""}, {{"--seed", "-1"}, 2, ""}, {{"--seed", "4294967296"}, 2, ""}, {{"--seed", "1"}, 1, ""}};
     for (const auto& c : cases) {
         std::vector<std::string> argv = {TESSALUME_PROGRAM_PATH};
         argv.insert(argv.end(), c.args.begin(), c.args.end());
