@@ -103,7 +103,9 @@ TEST(CheckedSearch, AnOrbitThatLeavesTheBoundsStartsAgainFromTheAcceptedPoint)
         EXPECT_EQ(quilt.orbitRestarts, checked ? 1 : 0);
         int64_t hits = 0;
         for (const AccumulatorCell& cell : quilt.accumulators) hits += cell.hitCount;
-        if (checked) EXPECT_GT(hits, batchSteps) << "it went on from the accepted point";
+        if (checked) {
+            EXPECT_GT(hits, batchSteps) << "it went on from the accepted point";
+        }
     }
 }
 
