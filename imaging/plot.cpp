@@ -234,8 +234,9 @@ void ApplySettings(Quilt& quilt, const Settings& settings)
     const int32_t intensity = LoadRelaxed(settings.intensity);
     if (wanted != quilt.resolution) SetResolution(quilt, wanted, BackgroundOf(intensity));
     if (RowOf(intensityTable, intensity) != nullptr) StoreRelaxed(quilt.intensity, intensity);
+    // Export names read the mapping in force on the interface thread.
     if (const int32_t mapping = LoadRelaxed(settings.colorMapping); RowOf(colorMappingTable, mapping) != nullptr)
-        quilt.colorMapping = mapping;
+        StoreRelaxed(quilt.colorMapping, mapping);
     if (const AntialiasingEntry* entry = RowOf(antialiasingTable, LoadRelaxed(settings.antialiasing))) {
         quilt.antialiasing = LoadRelaxed(settings.antialiasing);
         quilt.antialiasRadius = entry->radius;
