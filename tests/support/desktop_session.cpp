@@ -175,37 +175,6 @@ bool SendCloseRequest(const std::string& display, unsigned long window)
     return sent;
 }
 
-std::optional<WindowGeometry> GeometryOf(const std::string& display, unsigned long window)
-{
-    const Connection connection = Connect(display);
-    XWindowAttributes attributes;
-    if (!connection || !XGetWindowAttributes(connection.get(), window, &attributes)) return std::nullopt;
-    WindowGeometry geometry{0, 0, attributes.width, attributes.height};
-    Window child;
-    XTranslateCoordinates(connection.get(), window, attributes.root, 0, 0, &geometry.x, &geometry.y, &child);
-    return geometry;
-}
-
-RgbImage CaptureWindow(const std::string& display, unsigned long window, int x, int y, int width, int height)
-{
-    const Connection connection = Connect(display);
-    XWindowAttributes attributes;
-    if (!connection || !XGetWindowAttributes(connection.get(), window, &attributes)) return {};
-    if (width == 0) width = attributes.width - x, height = attributes.height - y;
-    XImage* image = XGetImage(connection.get(), window, x, y, width, height, AllPlanes, ZPixmap);
-    if (!image) return {};
-    RgbImage picture{width, height, {}};
-    picture.rgb.reserve(static_cast<std::size_t>(width) * height * 3);
-    for (int row = 0; row < height; ++row)
-        for (int column = 0; column < width; ++column) {
-            const unsigned long pixel = XGetPixel(image, column, row);  // our server's 8-bit channels
-            picture.rgb.insert(picture.rgb.end(), {static_cast<uint8_t>(pixel >> 16), static_cast<uint8_t>(pixel >> 8),
-                                                   static_cast<uint8_t>(pixel)});
-        }
-    XDestroyImage(image);
-    return picture;
-}
-
 // GTK keeps its settings in memory and looks for no accessibility bus.
 ProgramUnderTest::ProgramUnderTest(const std::string& display, const std::vector<std::string>& args,
                                    const std::vector<std::string>& environment)
@@ -265,7 +234,13 @@ bool DesktopProgram::Start(const std::filesystem::path& scratch, const std::stri
     const std::vector<unsigned long> windows = FindWindows(display_.Name(), "Tessalume", milliseconds(60000));
     if (windows.size() != 1) return ::testing::AssertionFailure() << windows.size() << " windows";
     window_ = windows[0];
-    geometry = GeometryOf(display_.Name(), window_).value_or(WindowGeometry{});
+    const Connection connection = Connect(display_.Name());
+    XWindowAttributes attributes;
+    if (!connection || !XGetWindowAttributes(connection.get(), window_, &attributes))
+        return ::testing::AssertionFailure() << "the window has no size";
+    geometry.width = attributes.width, geometry.height = attributes.height;
+    ::Window child;
+    XTranslateCoordinates(connection.get(), window_, attributes.root, 0, 0, &geometry.x, &geometry.y, &child);
     return ::testing::AssertionSuccess();
 }
 
@@ -286,7 +261,18 @@ bool DesktopProgram::Click(int x, int y)
 
 std::vector<uint8_t> DesktopProgram::Area(int left, int bottom, int right, int top) const
 {
-    return CaptureWindow(display_.Name(), window_, left, clientHeight - top, right - left, top - bottom).rgb;
+    const Connection connection = Connect(display_.Name());
+    XImage* image = connection ? XGetImage(connection.get(), window_, left, clientHeight - top, right - left, top - bottom,
+                                           AllPlanes, ZPixmap)
+                               : nullptr;
+    std::vector<uint8_t> rgb;
+    for (int row = 0; image && row < top - bottom; ++row)
+        for (int column = 0; column < right - left; ++column) {
+            const unsigned long pixel = XGetPixel(image, column, row);  // our server's 8-bit channels
+            rgb.insert(rgb.end(), {static_cast<uint8_t>(pixel >> 16), static_cast<uint8_t>(pixel >> 8), static_cast<uint8_t>(pixel)});
+        }
+    if (image) XDestroyImage(image);
+    return rgb;
 }
 
 bool OpenGlWindowOn(const std::string& display)

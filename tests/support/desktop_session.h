@@ -47,20 +47,6 @@ bool TypePathInto(const std::string& display, const std::string& title, const st
 // Asks the window to close as its close box does (WM_DELETE_WINDOW).
 bool SendCloseRequest(const std::string& display, unsigned long window);
 
-struct WindowGeometry { int x = 0, y = 0, width = 0, height = 0; };  // the inside, on the screen
-std::optional<WindowGeometry> GeometryOf(const std::string& display, unsigned long window);
-
-// RGB bytes, rows top to bottom.
-struct RgbImage {
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgb;
-};
-
-// What the window shows now, all of it or the part from (x, y) down and right; empty when it
-// cannot be read.
-RgbImage CaptureWindow(const std::string& display, unsigned long window, int x = 0, int y = 0, int width = 0,
-                       int height = 0);
-
 // tessalume on the display with TESSALUME_TRACE=1 and these NAME=value entries, its standard
 // error read line by line; ended by its PID when this goes.
 class ProgramUnderTest {
@@ -103,7 +89,7 @@ public:
     unsigned long Window() const { return window_; }
 
     std::optional<ProgramUnderTest> program;
-    WindowGeometry geometry;
+    struct { int x = 0, y = 0, width = 0, height = 0; } geometry;  // the inside, on the screen
 
 private:
     VirtualDisplay display_;

@@ -74,7 +74,7 @@ Pixels Shown(const DesktopProgram& session, Rect r) { return session.Area(r.left
     for (const Look& look : step.looks) before.push_back(Shown(session, look.area));
     // A press waits a moment, as a hand does: the program lets go of the mouse after it has
     // traced the release before, and a press that came sooner would lose its own release.
-    const WindowGeometry& window = session.geometry;
+    const auto& window = session.geometry;
     const auto column = [&](int x) { return std::to_string(std::clamp(window.x + x, 0, 1279)); };
     const std::string row = std::to_string(window.y + clientHeight - step.at.y);
     std::vector<std::string> input = {"mousemove", column(step.at.x), row, "click", "1"};
@@ -149,7 +149,7 @@ TEST_F(CommandsOnTheDesktop, EveryControlByRealInput)
     // The window shows centred; the quilt appears in it and goes on growing as the worker plots.
     if (!Start()) GTEST_SKIP() << "no X server could be started";
     ASSERT_TRUE(session.Ready());
-    const WindowGeometry& window = session.geometry;
+    const auto& window = session.geometry;
     ASSERT_EQ(std::tie(window.width, window.height, window.x, window.y),
               std::make_tuple(clientWidth, clientHeight, (1280 - clientWidth) / 2, (1024 - clientHeight) / 2));
     ASSERT_TRUE(Take(session, {.looks = {{previewArea, lit}}}));
