@@ -1,11 +1,5 @@
 // The commands driven in-process: clicks, drags and releases given straight to the shell with a
-// fake platform. The worker is never started, so every request a command posts stays in view.
-#include <string>
-#include <vector>
-
-#include "app/shell.h"
-#include "fixtures.h"
-#include "ui/controls.h"
+// fake platform.
 #include "window/fake_platform.h"
 
 namespace tessalume {
@@ -30,19 +24,14 @@ void Drag(Point from, int32_t toX) { HandleLeftButtonDown(from.x, from.y); Handl
 
 constexpr const char* restart = "400 0";
 
-class Commands : public ScratchFolder {
+class Commands : public ShellTest {
 protected:
     void SetUp() override
     {
-        ScratchFolder::SetUp();
-        BuildControls();
-        windowSettings = Settings{};
-        windowWorker.quilt() = FreshQuilt();
-        windowWorker.Start(false);  // no thread: the requests stay posted for the test to see
+        ShellTest::SetUp();
         lastIntensityChoice = 1;
         refreshIntervalList.selected = 4;  // so that a restart shows
     }
-    void TearDown() override { windowWorker.DropRequests(); ScratchFolder::TearDown(); }
 
     static int32_t Requests()
     {
@@ -66,8 +55,6 @@ protected:
         return timer;
     }
     void Open(int32_t page) { Click(page == attractorPage ? attractorTab : renderParametersTab); }
-
-    FakePlatform platform;
 };
 
 TEST_F(Commands, IntensityChoicesKeepThePictureOnlyBetweenFunctionsOnBlack)
@@ -95,7 +82,8 @@ TEST_F(Commands, IntensityChoicesKeepThePictureOnlyBetweenFunctionsOnBlack)
 }
 
 // A refresh interval entry sets the timer and refreshes at once; changes of what the picture
-// shows restart the refresh; other clicks keep the interval.
+// shows restart the refresh; brightness shows on the release without a reset; other clicks keep
+// the interval.
 TEST_F(Commands, SettingChangesRestartTheRefreshAndOtherClicksKeepTheInterval)
 {
     const struct {
@@ -106,6 +94,7 @@ TEST_F(Commands, SettingChangesRestartTheRefreshAndOtherClicksKeepTheInterval)
         const char* timer;
         int32_t ticks;  // a restart refreshes at once, unless a new quilt is being found
         int32_t posted = 0;  // a request besides the reset: 1 a new quilt, 2 a random colour map
+        int32_t dragBy = 0;  // a drag from the place instead of a click
     } cases[] = {
         {"resolution", renderParametersPage, Entry(resolutionList, 1), true, restart, 1},
         {"antialiasing", renderParametersPage, Entry(antialiasingList, 2), true, restart, 1},
@@ -117,13 +106,15 @@ TEST_F(Commands, SettingChangesRestartTheRefreshAndOtherClicksKeepTheInterval)
         {"browser cell", attractorPage, Cell(transformBrowserI, 3), true, "", 0},
         {"random", attractorPage, Centre(randomButton), true, restart, 1, 2},  // the worker draws it
         {"new", attractorPage, Centre(newButton), false, restart, 0, 1},
+        {"blurring", attractorPage, Wheel(blurringSlider, 0), true, restart, 1, 0, 20},
+        {"brightness", attractorPage, Wheel(brightnessSlider, 0), false, "", 1, 0, -40},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Open(c.page);
         windowWorker.DropRequests();
         Ticks();
-        Click(c.where);
+        c.dragBy ? Drag(c.where, c.where.x + c.dragBy) : Click(c.where);
         EXPECT_EQ(Requests(), c.posted + (c.resets ? 4 : 0));
         EXPECT_EQ(Timer(), c.timer);
         EXPECT_EQ(Ticks(), c.ticks);
@@ -133,6 +124,8 @@ TEST_F(Commands, SettingChangesRestartTheRefreshAndOtherClicksKeepTheInterval)
     EXPECT_EQ(windowSettings.colorMapping, 3);
     EXPECT_EQ(windowSettings.outputFormat, 1);
     EXPECT_TRUE(windowSettings.blurringLocked);
+    EXPECT_EQ(windowSettings.blurringFactor, static_cast<double>(blurringSlider.value[0]));
+    EXPECT_EQ(windowSettings.brightness, static_cast<double>(brightnessSlider.value[0]));
 }
 
 // The arrows only page; a cell picks the entry it shows for the next new quilt and locks it.
@@ -156,39 +149,16 @@ TEST_F(Commands, BrowsersPageWithoutPickingAndACellPicksAndLocks)
     }
 }
 
-// Blurring starts the picture afresh; brightness shows on the release, without a reset; the tile
-// size wheels hold at the largest picture an export makes.
-TEST_F(Commands, WheelDragsSetTheirSettings)
+// The tile size wheels hold at the largest picture an export makes; the lower bound is met on
+// the desktop.
+TEST_F(Commands, TileSizeWheelsHoldAtTheLargestExport)
 {
-    const Point blur = Wheel(blurringSlider, 0);
-    blurringSlider.value[0] = 1.0f;
-    HandleLeftButtonDown(blur.x, blur.y);
-    HandleMouseMove(blur.x + 20, blur.y);
-    EXPECT_EQ(windowSettings.blurringFactor, static_cast<double>(blurringSlider.value[0]));
-    EXPECT_FLOAT_EQ(blurringSlider.value[0], 1.1f);
-    EXPECT_EQ(Requests(), 4);
-    EXPECT_EQ(Timer(), restart);
-    HandleLeftButtonUp();
-    windowWorker.DropRequests();
-
-    const Point bright = Wheel(brightnessSlider, 0);
-    brightnessSlider.value[0] = 5.0f;
-    Ticks();
-    HandleLeftButtonDown(bright.x, bright.y);
-    HandleMouseMove(bright.x - 40, bright.y);
-    EXPECT_EQ(windowSettings.brightness, 3.0);
-    EXPECT_EQ(Ticks(), 0);
-    HandleLeftButtonUp();
-    EXPECT_EQ(Ticks(), 1);
-    EXPECT_EQ(Requests(), 0);
-    EXPECT_EQ(Timer(), "");
-
     Open(renderParametersPage);
-    const Point width = Wheel(tileSizeSlider, 0), height = Wheel(tileSizeSlider, 1);
-    Drag(width, width.x + 5000);  // far beyond; the lower bound is met on the desktop
-    EXPECT_EQ(tileSizeSlider.value[0], maxTiledPictureSide);
-    Drag(height, height.x + 5000);
-    EXPECT_EQ(tileSizeSlider.value[1], maxTiledPictureSide);
+    for (int32_t row = 0; row < 2; ++row) {
+        const Point wheel = Wheel(tileSizeSlider, row);
+        Drag(wheel, wheel.x + 5000);
+        EXPECT_EQ(tileSizeSlider.value[row], maxTiledPictureSide);
+    }
     EXPECT_EQ(windowSettings.tiledWidth + windowSettings.tiledHeight, 2 * maxTiledPictureSide);
     EXPECT_FALSE(tileSizeSlider.dragging);
 }

@@ -8,6 +8,9 @@
 #include <vector>
 
 #include "app/platform/platform.h"
+#include "app/shell.h"
+#include "tests/fixtures.h"
+#include "ui/controls.h"
 
 namespace tessalume {
 
@@ -39,6 +42,27 @@ private:
     bool QuestionBox(const char*, const char*) override { return false; }
     void MessageBox(const char* text, const char* caption) override { messages.emplace_back(text, caption); }
     void ErrorBox(const char* text, const char* caption) override { messages.emplace_back(text, caption); }
+};
+
+// The shell as start-up leaves it, on the fake platform. The worker counts as started but has no
+// thread, so every request a command posts stays in view.
+class ShellTest : public ScratchFolder {
+protected:
+    void SetUp() override
+    {
+        ScratchFolder::SetUp();
+        BuildControls();
+        windowSettings = Settings{};
+        windowWorker.quilt() = FreshQuilt();
+        windowWorker.Start(false);
+    }
+    void TearDown() override
+    {
+        windowWorker.DropRequests();
+        ScratchFolder::TearDown();
+    }
+
+    FakePlatform platform;
 };
 
 }  // namespace tessalume

@@ -5,24 +5,18 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/shell.h"
-#include "tests/fixtures.h"
 #include "tests/window/fake_platform.h"
-#include "ui/controls.h"
 
 namespace tessalume {
 namespace {
 
 namespace fs = std::filesystem;
 
-class FileOperations : public ScratchFolder {
+class FileOperations : public ShellTest {
 protected:
     void SetUp() override
     {
-        ScratchFolder::SetUp();
-        BuildControls();
-        windowSettings = Settings{};
-        windowWorker.quilt() = FreshQuilt();
+        ShellTest::SetUp();
         imagesFolder = windowSettings.outputFolder = folder.string();
         chosenFilePath = "unchanged";
         exportNoticeTicks = 0;
@@ -35,7 +29,6 @@ protected:
         platform.messages.clear();
     }
 
-    FakePlatform platform;
     Quilt& quilt = windowWorker.quilt();
     ColorMapChannels& map = quilt.colorMap;
 };
