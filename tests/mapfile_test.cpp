@@ -27,9 +27,8 @@ bool SameMap(const ColorMapChannels& expected) { return std::memcmp(&ColorMap, &
 
 void ExpectEntry(int i, double red, double green, double blue)
 {
-    EXPECT_EQ(ColorMap.red[i], red) << "entry " << i;
-    EXPECT_EQ(ColorMap.green[i], green) << "entry " << i;
-    EXPECT_EQ(ColorMap.blue[i], blue) << "entry " << i;
+    EXPECT_TRUE(ColorMap.red[i] == red && ColorMap.green[i] == green && ColorMap.blue[i] == blue)
+        << "entry " << i << ": " << ColorMap.red[i] << " " << ColorMap.green[i] << " " << ColorMap.blue[i];
 }
 
 // The lines given, then fractional lines up to 256, so that nothing is smoothed.
@@ -104,26 +103,19 @@ TEST(ColorMapText, LongLinesAreReadInPiecesOf99CharactersAndCtrlZIsData)
     ExpectEntry(2, 4.5, 5.5, 6.5);
 }
 
-TEST(ColorMapText, SavedTextIs256LinesThatReadBackExactly)
+// Sixty-fourths print exactly in six decimals and are exact in single precision: the saved text
+// reads back to the same map. The window's Save pins the text itself.
+TEST(ColorMapText, SavedTextReadsBackExactly)
 {
-    // Sixty-fourths print exactly in six decimals and are exact in single precision.
     for (int i = 0; i < 256; ++i) {
         ColorMap.red[i] = i - 100 + (i % 63 + 1) / 64.0;
         ColorMap.green[i] = 300 - i + (i % 31 + 1) / 64.0;
         ColorMap.blue[i] = i + 0.015625;
     }
     const ColorMapChannels saved = ColorMap;
-    const std::string text = FormatColorMapText(ColorMap);
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 256);
-    EXPECT_EQ(text.substr(0, text.find('\n') + 1), "-99.984375 300.015625 0.015625\n");
     FillColorMap(0);
-    Read(text);
+    Read(FormatColorMapText(saved));
     EXPECT_TRUE(SameMap(saved));
-
-    // Other fractions come back to the printed decimals, in single precision.
-    for (int i = 0; i < 256; ++i) ColorMap.red[i] = i + 0.1234567;
-    Read(FormatColorMapText(ColorMap));
-    EXPECT_EQ(ColorMap.red[7], static_cast<double>(7.123457f));
 }
 
 TEST(ColorMapText, DecimalCommaLocaleChangesNothing)
