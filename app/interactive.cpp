@@ -61,7 +61,7 @@ RgbPicture CopyOfQuilt(Make make)
 
 bool ExportPicture(const RgbPicture& picture)
 {
-    if (WritePicture(chosenFilePath, windowSettings.outputFormat, picture)) return true;
+    if (WritePicture(chosenFilePath, windowSettings.outputFormat, picture).empty()) return true;
     CurrentPlatform().ShowMessage(writeWarning, warningCaption);
     return false;
 }
@@ -123,8 +123,8 @@ bool SaveColorMapFile()
     if (!ChooseExportFile(colorMapFormat)) return false;
     const std::string text = FormatColorMapText(CopyColorMap(windowWorker.quilt().colorMap));
     const bool written = WriteFileAtomically(chosenFilePath, [&text](const ByteSink& sink) {
-        return sink(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-    });
+        return sink(reinterpret_cast<const uint8_t*>(text.data()), text.size()) ? "" : "not written";
+    }).empty();
     if (!written) CurrentPlatform().ShowMessage(writeWarning, warningCaption);
     return written;
 }

@@ -270,8 +270,8 @@ int Render(int argc, const char* const* argv)
 
     const RgbPicture picture = options.image ? MakeTiledPicture(quilt, options.image->width, options.image->height)
                                              : MakeTilePicture(quilt);
-    if (!WritePicture(options.outPath, settings.outputFormat, picture))
-        return Refuse("cannot write " + QuotedForMessage(options.outPath));
+    if (const std::string fault = WritePicture(options.outPath, settings.outputFormat, picture); !fault.empty())
+        return Refuse("cannot write " + QuotedForMessage(options.outPath) + ": " + fault);
 
     return WriteToStandardOutput(Summary(*options.seed, quilt, settings, run), "the summary");
 }

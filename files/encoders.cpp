@@ -88,21 +88,29 @@ bool IsEncodable(const RgbPicture& picture)
 
 }  // namespace
 
-bool EncodePng(const RgbPicture& picture, const ByteSink& sink)
+// Why a picture cannot be encoded at all, or empty.
+std::string EncodingFault(const RgbPicture& picture)
 {
-    if (!IsEncodable(picture))
-        return false;
+    return IsEncodable(picture) ? std::string() : "the picture has no pixels";
+}
+
+constexpr const char* sinkFault = "the bytes could not be written";
+
+std::string EncodePng(const RgbPicture& picture, const ByteSink& sink)
+{
+    if (std::string fault = EncodingFault(picture); !fault.empty())
+        return fault;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngFail, PngIgnoreWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     const bool written = info && WritePngRows(png, info, picture, &sink);
     png_destroy_write_struct(&png, info ? &info : nullptr);
-    return written;
+    return written ? std::string() : sinkFault;
 }
 
-bool EncodeBmp(const RgbPicture& picture, const ByteSink& sink)
+std::string EncodeBmp(const RgbPicture& picture, const ByteSink& sink)
 {
-    if (!IsEncodable(picture))
-        return false;
+    if (std::string fault = EncodingFault(picture); !fault.empty())
+        return fault;
     constexpr uint32_t fileHeaderBytes = 14;
     constexpr uint32_t infoHeaderBytes = 40;
     const std::size_t width = static_cast<std::size_t>(picture.width);
@@ -111,7 +119,7 @@ bool EncodeBmp(const RgbPicture& picture, const ByteSink& sink)
     const std::size_t paddedRowBytes = (rowBytes + 3) & ~std::size_t{3};
     const std::size_t dataBytes = paddedRowBytes * height;
     if (dataBytes + fileHeaderBytes + infoHeaderBytes > UINT32_MAX)
-        return false;
+        return "the picture is too large for a BMP file";
 
     uint8_t header[fileHeaderBytes + infoHeaderBytes] = {};
     header[0] = 'B';
@@ -129,7 +137,7 @@ bool EncodeBmp(const RgbPicture& picture, const ByteSink& sink)
     PutLittleEndian32(info + 24, 2835);  // 72 dots per inch, in dots per metre
     PutLittleEndian32(info + 28, 2835);
     if (!sink(header, sizeof header))
-        return false;
+        return sinkFault;
 
     std::vector<uint8_t> line(paddedRowBytes, 0);  // padding bytes stay zero
     // The last picture line goes first; each line is swapped to blue, green, red in one buffer.
@@ -141,19 +149,19 @@ bool EncodeBmp(const RgbPicture& picture, const ByteSink& sink)
             line[i + 2] = source[i];
         }
         if (!sink(line.data(), line.size()))
-            return false;
+            return sinkFault;
     }
-    return true;
+    return {};
 }
 
-bool WriteFileAtomically(const std::string& path, const std::function<bool(const ByteSink&)>& write)
+std::string WriteFileAtomically(const std::string& path, const FileWriter& write)
 {
     if (path.empty() || path.size() > maxPathLength || path.back() == '/')
-        return false;
+        return "not a file name that can be written";
     // The rename would replace a pipe or a device node named as the file with a regular file.
     struct stat status;
     if (stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode))
-        return false;
+        return "not a regular file";
 
     RemoveAbandonedUnfinishedFiles(path);
     // Created by us alone (O_EXCL), with the ordinary permissions the umask allows.
@@ -163,30 +171,36 @@ bool WriteFileAtomically(const std::string& path, const std::function<bool(const
         temporaryPath = UnfinishedPathBeside(path, attempt);
         descriptor = CreateUnfinishedFile(temporaryPath);
         if (descriptor < 0 && errno != EEXIST)
-            return false;
+            return std::strerror(errno);
     }
     if (descriptor < 0)
-        return false;
+        return std::strerror(EEXIST);
     std::FILE* file = fdopen(descriptor, "wb");
     if (!file) {
+        const int error = errno;
         close(descriptor);
         RemoveUnfinishedFile(temporaryPath);
-        return false;
+        return std::strerror(error);
     }
 
-    const ByteSink sink = [file](const uint8_t* data, std::size_t size) {
-        return std::fwrite(data, 1, size, file) == size;
+    // The system's reason for the first write that failed, to say rather than the writer's.
+    int writeError = 0;
+    const ByteSink sink = [file, &writeError](const uint8_t* data, std::size_t size) {
+        if (std::fwrite(data, 1, size, file) == size) return true;
+        if (writeError == 0) writeError = errno;
+        return false;
     };
-    bool ok = write(sink);
-    ok = ok && std::fflush(file) == 0 && fsync(fileno(file)) == 0;
-    ok = (std::fclose(file) == 0) && ok;
-    ok = ok && RenameUnfinishedFile(temporaryPath, path);
-    if (!ok)
+    std::string fault = write(sink);
+    if (fault.empty() && (std::fflush(file) != 0 || fsync(fileno(file)) != 0)) writeError = errno;
+    if (std::fclose(file) != 0 && writeError == 0) writeError = errno;
+    if (writeError != 0) fault = std::strerror(writeError);
+    if (fault.empty() && !RenameUnfinishedFile(temporaryPath, path)) fault = std::strerror(errno);
+    if (!fault.empty())
         RemoveUnfinishedFile(temporaryPath);
-    return ok;
+    return fault;
 }
 
-bool WritePicture(const std::string& path, int32_t format, const RgbPicture& picture)
+std::string WritePicture(const std::string& path, int32_t format, const RgbPicture& picture)
 {
     return WriteFileAtomically(path, [&](const ByteSink& sink) {
         return format == 0 ? EncodePng(picture, sink) : EncodeBmp(picture, sink);

@@ -1,5 +1,6 @@
 // Files: colour map files, the per-user settings, default export names, pictures and their
-// encoders, and all-or-nothing writes.
+// encoders, and all-or-nothing writes. A function here that can fail returns why, one line for
+// the user's message, and an empty string when it did not fail.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -82,17 +83,19 @@ RgbPicture MakeTiledPicture(const Quilt& quilt, int32_t width, int32_t height);
 // Encoders write through a sink so that tests can encode into memory. A sink returns false
 // when it cannot take the bytes; the encoder then stops and fails.
 using ByteSink = std::function<bool(const uint8_t* data, std::size_t size)>;
-bool EncodePng(const RgbPicture& picture, const ByteSink& sink);
-bool EncodeBmp(const RgbPicture& picture, const ByteSink& sink);
+std::string EncodePng(const RgbPicture& picture, const ByteSink& sink);
+std::string EncodeBmp(const RgbPicture& picture, const ByteSink& sink);
 
 // Writes a whole file or nothing: a temporary file beside the destination, flushed, then
-// renamed over it. On failure nothing is left behind and an existing file is untouched.
-bool WriteFileAtomically(const std::string& path, const std::function<bool(const ByteSink&)>& write);
+// renamed over it. On failure nothing is left behind and an existing file is untouched. The
+// writer gives the bytes to the sink and says why it could not, as the encoders do.
+using FileWriter = std::function<std::string(const ByteSink&)>;
+std::string WriteFileAtomically(const std::string& path, const FileWriter& write);
 // SIGTERM, SIGINT and SIGHUP first remove the temporary file of a write in progress, then end
 // the process as they would have; a signal ignored from the start stays ignored. Exact where
 // the signals reach the writing thread, as in a program with one thread.
 void RemoveUnfinishedFileOnTermination();
 // The picture as PNG (format 0) or BMP (any other format), written atomically.
-bool WritePicture(const std::string& path, int32_t format, const RgbPicture& picture);
+std::string WritePicture(const std::string& path, int32_t format, const RgbPicture& picture);
 
 }  // namespace tessalume

@@ -2,6 +2,7 @@
 // atomic writing of files.
 #include <sys/stat.h>
 
+#include <cstring>
 #include <vector>
 
 #include "tests/fixtures.h"
@@ -24,13 +25,13 @@ RgbPicture AsymmetricPicture()
     return picture;
 }
 
-std::string Encode(bool (*encoder)(const RgbPicture&, const ByteSink&), const RgbPicture& picture)
+std::string Encode(std::string (*encoder)(const RgbPicture&, const ByteSink&), const RgbPicture& picture)
 {
     std::string bytes;
-    EXPECT_TRUE(encoder(picture, [&bytes](const uint8_t* data, std::size_t size) {
+    EXPECT_EQ(encoder(picture, [&bytes](const uint8_t* data, std::size_t size) {
         bytes.append(reinterpret_cast<const char*>(data), size);
         return true;
-    }));
+    }), "");
     return bytes;
 }
 
@@ -84,12 +85,12 @@ TEST(Encoders, EmptyPicturesAndFailingSinksAreRefused)
 {
     const ByteSink accept = [](const uint8_t*, std::size_t) { return true; };
     for (auto* encoder : {EncodePng, EncodeBmp}) {
-        EXPECT_FALSE(encoder(RgbPicture{}, accept));
-        EXPECT_FALSE(encoder(RgbPicture{4, 4, std::vector<uint8_t>(10)}, accept));
+        EXPECT_EQ(encoder(RgbPicture{}, accept), "the picture has no pixels");
+        EXPECT_EQ(encoder(RgbPicture{4, 4, std::vector<uint8_t>(10)}, accept), "the picture has no pixels");
         // Whichever write fails, the encoder stops there and fails.
         for (int failAt = 0; failAt < 4; ++failAt) {
             int calls = 0;
-            EXPECT_FALSE(encoder(AsymmetricPicture(), [&](const uint8_t*, std::size_t) { return calls++ != failAt; }));
+            EXPECT_NE(encoder(AsymmetricPicture(), [&](const uint8_t*, std::size_t) { return calls++ != failAt; }), "");
             EXPECT_EQ(calls, failAt + 1);
         }
     }
@@ -97,10 +98,10 @@ TEST(Encoders, EmptyPicturesAndFailingSinksAreRefused)
 
 class AtomicWrites : public ScratchFolder {
 protected:
-    static std::function<bool(const ByteSink&)> Writing(const std::string& text, bool succeed = true)
+    static FileWriter Writing(const std::string& text, bool succeed = true)
     {
         return [text, succeed](const ByteSink& sink) {
-            return sink(reinterpret_cast<const uint8_t*>(text.data()), text.size()) && succeed;
+            return sink(reinterpret_cast<const uint8_t*>(text.data()), text.size()) && succeed ? "" : "stopped";
         };
     }
 };
@@ -109,36 +110,36 @@ TEST_F(AtomicWrites, ReplaceTheFileWholeWithOrdinaryPermissionsOrLeaveItAsItWas)
 {
     const std::string path = PathIn("out.bin");
     const mode_t previousMask = umask(022);
-    EXPECT_TRUE(WriteFileAtomically(path, Writing("first")));
+    EXPECT_EQ(WriteFileAtomically(path, Writing("first")), "");
     umask(previousMask);
-    EXPECT_TRUE(WriteFileAtomically(path, Writing("second, longer")));
+    EXPECT_EQ(WriteFileAtomically(path, Writing("second, longer")), "");
     EXPECT_EQ(ReadFile(path), "second, longer");
     struct stat status {};
     ASSERT_EQ(stat(path.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0644u);
 
-    EXPECT_FALSE(WriteFileAtomically(path, Writing("half of the new", false)));  // as an encoder that stops midway
+    EXPECT_EQ(WriteFileAtomically(path, Writing("half of the new", false)), "stopped");  // as an encoder that stops midway
     EXPECT_EQ(ReadFile(path), "second, longer");
     EXPECT_EQ(Listing(folder), std::vector<std::string>{"out.bin"});
 }
 
-TEST_F(AtomicWrites, UnwritableDestinationsGiveFalseAndLeaveNothing)
+TEST_F(AtomicWrites, UnwritableDestinationsSayWhyAndLeaveNothing)
 {
-    ASSERT_TRUE(WriteFileAtomically(PathIn("plain"), Writing("x")));
+    ASSERT_EQ(WriteFileAtomically(PathIn("plain"), Writing("x")), "");
     fs::create_directory(folder / "sub");
     const std::string destinations[] = {
         PathIn("missing/out.png"),  PathIn("plain/out.png"), PathIn("sub"), PathIn("sub/"),
         PathIn(std::string(maxPathLength, 'n')), "",
     };
     for (const std::string& destination : destinations)
-        EXPECT_FALSE(WriteFileAtomically(destination, Writing("data"))) << destination;
+        EXPECT_NE(WriteFileAtomically(destination, Writing("data")), "") << destination;
     EXPECT_EQ(Listing(folder).size(), 2u);
     EXPECT_TRUE(fs::is_empty(folder / "sub"));
 
     // A read-only folder; the superuser writes anyway, so there it proves nothing.
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
     if (access(folder.c_str(), W_OK) != 0) {
-        EXPECT_FALSE(WriteFileAtomically(PathIn("out.png"), Writing("data")));
+        EXPECT_EQ(WriteFileAtomically(PathIn("out.png"), Writing("data")), std::strerror(EACCES));
     }
     EXPECT_EQ(Listing(folder).size(), 2u);
 }

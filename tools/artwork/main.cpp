@@ -24,9 +24,9 @@ void Write(const std::string& path, const Canvas& canvas)
         return static_cast<bool>(file);
     };
     const bool png = path.ends_with(".png");
-    const bool encoded = png ? EncodePng(canvas.Picture(), sink) : EncodeBmp(canvas.Picture(), sink);
+    const std::string fault = png ? EncodePng(canvas.Picture(), sink) : EncodeBmp(canvas.Picture(), sink);
     file.close();
-    if (!encoded || !file) throw std::runtime_error("cannot write " + path);
+    if (!fault.empty() || !file) throw std::runtime_error("cannot write " + path);
 }
 
 }  // namespace
