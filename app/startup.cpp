@@ -1,6 +1,4 @@
 // The program's start-up in its fixed order, the main loop with its paced frames, and the trace.
-#include <GL/gl.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -64,9 +62,8 @@ int32_t StartUp(const StartOptions& options)
     platform.WhileDialogOpen([] {
         if (CurrentPlatform().TakeDueTick()) MainWindowProc(Message{MessageKind::Timer});
     });
-    glEnable(GL_DEPTH_TEST);
     InitScene(options);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    ClearFrame();
     platform.ShowWindow();
     return -1;
 }

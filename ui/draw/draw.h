@@ -29,8 +29,10 @@ struct ScreenSquare {
 };
 inline constexpr ScreenSquare previewSquare{491, 212, 1003, 724};
 
-// Viewport and projection of the client area, one unit per pixel.
+// Depth testing, viewport and projection of the client area, one unit per pixel; a cleared frame.
 void SetupProjection();
+// Clears colour, depth and stencil.
+void ClearFrame();
 // The widget textures, the 256 glyph lists and the 128 thumbnail lists.
 void LoadWidgetTextures();
 void BuildFontLists();

@@ -61,12 +61,18 @@ void DrawSearchProgress(const Quilt& quilt)
 
 void SetupProjection()
 {
+    glEnable(GL_DEPTH_TEST);
     glViewport(0, 0, clientWidth, clientHeight);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(0, clientWidth, 0, clientHeight, -20, 20);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+    ClearFrame();
+}
+
+void ClearFrame()
+{
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
 }
 
