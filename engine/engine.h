@@ -5,7 +5,6 @@
 // threads at once.
 #pragma once
 #include <array>
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>

@@ -93,9 +93,6 @@ float StartPass(Quilt& quilt, Settings& settings)
     if (random.NextCoin()) design.transformAmplitude = -design.transformAmplitude;
 
     SelectTransformations(quilt);
-    // The plot and the picture follow the antialiasing and the intensity chosen by now.
-    quilt.antialiasing = LoadRelaxed(settings.antialiasing);
-    StoreRelaxed(quilt.intensity, LoadRelaxed(settings.intensity));
     return margin;
 }
 
@@ -257,7 +254,6 @@ bool NewQuilt(Quilt& quilt, Settings& settings, std::stop_token stop)
     const double drawn = static_cast<double>(wholeWord % 6u + 5u) + static_cast<double>(fifths);
     StoreRelaxed(settings.brightness, drawn);
 
-    StoreRelaxed(quilt.intensity, LoadRelaxed(settings.intensity));
     if (!LoadRelaxed(settings.transformILocked)) StoreRelaxed(quilt.design.codeDigits[6], random.NextWord() % 28u);
     // A colour mapping chosen but not yet in force goes back to the one in force.
     StoreRelaxed(settings.colorMapping, quilt.colorMapping);

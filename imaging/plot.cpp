@@ -237,8 +237,9 @@ void ApplySettings(Quilt& quilt, const Settings& settings)
     // Export names read the mapping in force on the interface thread.
     if (const int32_t mapping = LoadRelaxed(settings.colorMapping); RowOf(colorMappingTable, mapping) != nullptr)
         StoreRelaxed(quilt.colorMapping, mapping);
-    if (const AntialiasingEntry* entry = RowOf(antialiasingTable, LoadRelaxed(settings.antialiasing))) {
-        quilt.antialiasing = LoadRelaxed(settings.antialiasing);
+    const int32_t antialiasing = LoadRelaxed(settings.antialiasing);
+    if (const AntialiasingEntry* entry = RowOf(antialiasingTable, antialiasing)) {
+        quilt.antialiasing = antialiasing;
         quilt.antialiasRadius = entry->radius;
     }
     // A blurring drag changes the factor; the radius follows the lattice in force.
