@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -45,8 +46,15 @@ void PngWriteToSink(png_structp png, png_bytep data, png_size_t size)
 
 void PngFlushNothing(png_structp) {}
 
+// Both formats keep the print resolution in dots per metre.
+uint32_t DotsPerMetre(uint32_t dotsPerInch)
+{
+    return static_cast<uint32_t>(std::lround(dotsPerInch / 0.0254));
+}
+
 // Holds nothing that needs destroying, so that libpng's jump back skips no destructor.
-bool WritePngRows(png_structp png, png_infop info, const RgbPicture& picture, const ByteSink* sink)
+bool WritePngRows(png_structp png, png_infop info, const RgbPicture& picture, const PictureNotes& notes,
+                  const ByteSink* sink)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
@@ -56,6 +64,18 @@ bool WritePngRows(png_structp png, png_infop info, const RgbPicture& picture, co
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
     png_set_compression_level(png, pngZlibLevel);
     png_set_compression_buffer_size(png, pngCompressionBufferBytes);
+    if (notes.dotsPerInch != 0)
+        png_set_pHYs(png, info, DotsPerMetre(notes.dotsPerInch), DotsPerMetre(notes.dotsPerInch),
+                     PNG_RESOLUTION_METER);
+    // Written with the header, so before the image data: a reader finds it without inflating.
+    png_text recipe{};
+    if (!notes.recipe.empty()) {
+        recipe.compression = PNG_ITXT_COMPRESSION_NONE;
+        recipe.key = const_cast<char*>(pngRecipeKeyword);
+        recipe.text = const_cast<char*>(notes.recipe.c_str());
+        recipe.itxt_length = notes.recipe.size();
+        png_set_text(png, info, &recipe, 1);
+    }
     png_write_info(png, info);
     const std::size_t rowBytes = static_cast<std::size_t>(picture.width) * 3;
     const uint8_t* row = picture.pixels.data();
@@ -96,18 +116,18 @@ std::string EncodingFault(const RgbPicture& picture)
 
 constexpr const char* sinkFault = "the bytes could not be written";
 
-std::string EncodePng(const RgbPicture& picture, const ByteSink& sink)
+std::string EncodePng(const RgbPicture& picture, const ByteSink& sink, const PictureNotes& notes)
 {
     if (std::string fault = EncodingFault(picture); !fault.empty())
         return fault;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngFail, PngIgnoreWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
-    const bool written = info && WritePngRows(png, info, picture, &sink);
+    const bool written = info && WritePngRows(png, info, picture, notes, &sink);
     png_destroy_write_struct(&png, info ? &info : nullptr);
     return written ? std::string() : sinkFault;
 }
 
-std::string EncodeBmp(const RgbPicture& picture, const ByteSink& sink)
+std::string EncodeBmp(const RgbPicture& picture, const ByteSink& sink, const PictureNotes& notes)
 {
     if (std::string fault = EncodingFault(picture); !fault.empty())
         return fault;
@@ -134,8 +154,9 @@ std::string EncodeBmp(const RgbPicture& picture, const ByteSink& sink)
     PutLittleEndian16(info + 14, 24);                            // bits per pixel
     PutLittleEndian32(info + 16, 0);                             // no compression
     PutLittleEndian32(info + 20, static_cast<uint32_t>(dataBytes));
-    PutLittleEndian32(info + 24, 2835);  // 72 dots per inch, in dots per metre
-    PutLittleEndian32(info + 28, 2835);
+    const uint32_t dotsPerMetre = DotsPerMetre(notes.dotsPerInch != 0 ? notes.dotsPerInch : 72);
+    PutLittleEndian32(info + 24, dotsPerMetre);
+    PutLittleEndian32(info + 28, dotsPerMetre);
     if (!sink(header, sizeof header))
         return sinkFault;
 
@@ -200,10 +221,11 @@ std::string WriteFileAtomically(const std::string& path, const FileWriter& write
     return fault;
 }
 
-std::string WritePicture(const std::string& path, int32_t format, const RgbPicture& picture)
+std::string WritePicture(const std::string& path, int32_t format, const RgbPicture& picture,
+                         const PictureNotes& notes)
 {
     return WriteFileAtomically(path, [&](const ByteSink& sink) {
-        return format == 0 ? EncodePng(picture, sink) : EncodeBmp(picture, sink);
+        return format == 0 ? EncodePng(picture, sink, notes) : EncodeBmp(picture, sink, notes);
     });
 }
 

@@ -80,11 +80,21 @@ RgbPicture MakeTilePicture(const Quilt& quilt);
 inline constexpr int32_t maxTiledPictureSide = 8192;
 RgbPicture MakeTiledPicture(const Quilt& quilt, int32_t width, int32_t height);
 
+// What a picture file carries besides its pixels. A PNG holds the recipe in an iTXt chunk
+// with keyword pngRecipeKeyword, before the image data; a BMP has no place for it. The print
+// resolution goes into a PNG's pHYs chunk and a BMP's resolution fields; 0 writes no pHYs and
+// the BMP's customary 72 dots per inch.
+inline constexpr const char* pngRecipeKeyword = "tessalume-recipe";
+struct PictureNotes {
+    std::string recipe;  // empty: none
+    uint32_t dotsPerInch = 0;
+};
+
 // Encoders write through a sink so that tests can encode into memory. A sink returns false
 // when it cannot take the bytes; the encoder then stops and fails.
 using ByteSink = std::function<bool(const uint8_t* data, std::size_t size)>;
-std::string EncodePng(const RgbPicture& picture, const ByteSink& sink);
-std::string EncodeBmp(const RgbPicture& picture, const ByteSink& sink);
+std::string EncodePng(const RgbPicture& picture, const ByteSink& sink, const PictureNotes& notes = {});
+std::string EncodeBmp(const RgbPicture& picture, const ByteSink& sink, const PictureNotes& notes = {});
 
 // Writes a whole file or nothing: a temporary file beside the destination, flushed, then
 // renamed over it. On failure nothing is left behind and an existing file is untouched. The
@@ -96,6 +106,7 @@ std::string WriteFileAtomically(const std::string& path, const FileWriter& write
 // the signals reach the writing thread, as in a program with one thread.
 void RemoveUnfinishedFileOnTermination();
 // The picture as PNG (format 0) or BMP (any other format), written atomically.
-std::string WritePicture(const std::string& path, int32_t format, const RgbPicture& picture);
+std::string WritePicture(const std::string& path, int32_t format, const RgbPicture& picture,
+                         const PictureNotes& notes = {});
 
 }  // namespace tessalume

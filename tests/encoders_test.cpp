@@ -2,6 +2,7 @@
 // atomic writing of files.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -25,13 +26,15 @@ RgbPicture AsymmetricPicture()
     return picture;
 }
 
-std::string Encode(std::string (*encoder)(const RgbPicture&, const ByteSink&), const RgbPicture& picture)
+using Encoder = std::string (*)(const RgbPicture&, const ByteSink&, const PictureNotes&);
+
+std::string Encode(Encoder encoder, const RgbPicture& picture, const PictureNotes& notes = {})
 {
     std::string bytes;
     EXPECT_EQ(encoder(picture, [&bytes](const uint8_t* data, std::size_t size) {
         bytes.append(reinterpret_cast<const char*>(data), size);
         return true;
-    }), "");
+    }, notes), "");
     return bytes;
 }
 
@@ -61,6 +64,40 @@ TEST(Encoders, PngDecodesBackToTheSamePixelsAsOpaqueEightBitRgb)
     EXPECT_EQ(DecodePng(Encode(EncodePng, noise)).pixels, noise.pixels);
 }
 
+// The chunks of a PNG file in order, each as its type and data.
+std::vector<std::pair<std::string, std::string>> PngChunks(const std::string& bytes)
+{
+    std::vector<std::pair<std::string, std::string>> chunks;
+    for (std::size_t at = 8; at + 12 <= bytes.size();) {
+        uint32_t length = 0;
+        for (int i = 0; i < 4; ++i) length = length << 8 | static_cast<uint8_t>(bytes[at + i]);
+        chunks.emplace_back(bytes.substr(at + 4, 4), bytes.substr(at + 8, length));
+        at += 12 + length;
+    }
+    return chunks;
+}
+
+TEST(Encoders, TheRecipeAndThePrintResolutionGoBeforeTheImageData)
+{
+    const std::string recipe = "{\"version\":1,\"ü\":\"\u00e9\"}";
+    const auto chunks = PngChunks(Encode(EncodePng, AsymmetricPicture(), {recipe, 300}));
+    const auto typeAt = [&](const std::string& type) {
+        return std::find_if(chunks.begin(), chunks.end(), [&](const auto& chunk) { return chunk.first == type; });
+    };
+    ASSERT_NE(typeAt("iTXt"), chunks.end());
+    ASSERT_NE(typeAt("pHYs"), chunks.end());
+    EXPECT_LT(typeAt("iTXt"), typeAt("IDAT"));
+    EXPECT_LT(typeAt("pHYs"), typeAt("IDAT"));
+    // Keyword, no compression, no language, no translated keyword, then the text as it was.
+    EXPECT_EQ(typeAt("iTXt")->second, std::string(pngRecipeKeyword) + std::string(5, '\0') + recipe);
+    EXPECT_EQ(typeAt("pHYs")->second, std::string("\0\0\x2e\x23\0\0\x2e\x23\x01", 9));  // 11811 per metre
+
+    const auto plain = PngChunks(Encode(EncodePng, AsymmetricPicture()));
+    EXPECT_EQ(std::count_if(plain.begin(), plain.end(), [](const auto& c) { return c.first == "iTXt" || c.first == "pHYs"; }), 0);
+    EXPECT_EQ(Read32(Encode(EncodeBmp, AsymmetricPicture(), {"", 300}), 38), 11811u);
+    EXPECT_EQ(Read32(Encode(EncodeBmp, AsymmetricPicture()), 42), 2835u);
+}
+
 TEST(Encoders, BmpIsBottomUpBgrWithRowsPaddedToFourBytes)
 {
     const RgbPicture picture = AsymmetricPicture();
@@ -84,13 +121,13 @@ TEST(Encoders, BmpIsBottomUpBgrWithRowsPaddedToFourBytes)
 TEST(Encoders, EmptyPicturesAndFailingSinksAreRefused)
 {
     const ByteSink accept = [](const uint8_t*, std::size_t) { return true; };
-    for (auto* encoder : {EncodePng, EncodeBmp}) {
-        EXPECT_EQ(encoder(RgbPicture{}, accept), "the picture has no pixels");
-        EXPECT_EQ(encoder(RgbPicture{4, 4, std::vector<uint8_t>(10)}, accept), "the picture has no pixels");
+    for (Encoder encoder : {EncodePng, EncodeBmp}) {
+        EXPECT_EQ(encoder(RgbPicture{}, accept, {}), "the picture has no pixels");
+        EXPECT_EQ(encoder(RgbPicture{4, 4, std::vector<uint8_t>(10)}, accept, {}), "the picture has no pixels");
         // Whichever write fails, the encoder stops there and fails.
         for (int failAt = 0; failAt < 4; ++failAt) {
             int calls = 0;
-            EXPECT_NE(encoder(AsymmetricPicture(), [&](const uint8_t*, std::size_t) { return calls++ != failAt; }), "");
+            EXPECT_NE(encoder(AsymmetricPicture(), [&](const uint8_t*, std::size_t) { return calls++ != failAt; }, {}), "");
             EXPECT_EQ(calls, failAt + 1);
         }
     }
