@@ -3,6 +3,7 @@
 // capture and the URL opener; the dialogs come from GTK (gtk_dialogs.cpp), with SDL's message
 // boxes or the terminal where GTK cannot start. Everything here runs on the interface thread.
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <algorithm>
 #include <chrono>
@@ -99,6 +100,8 @@ public:
 
     void ShowWindow() override { SDL_ShowWindow(window); }
 
+    void SetTitle(const std::string& title) override { SDL_SetWindowTitle(window, title.c_str()); }
+
     bool PollMessage(Message& message) override
     {
         SDL_Event event;
@@ -162,28 +165,46 @@ public:
 private:
     std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) override
     {
+        SetGtkDialogOwner(Owner());
         return ChooseSaveFileWithGtk(request);
     }
     std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) override
     {
+        SetGtkDialogOwner(Owner());
         return ChooseOpenFileWithGtk(request);
     }
     std::optional<std::string> FolderDialog(const std::string& startFolder) override
     {
+        SetGtkDialogOwner(Owner());
         return ChooseFolderWithGtk(startFolder);
+    }
+
+    // The window as the dialogs see it, where it is now: the user may have moved it.
+    DialogOwner Owner() const
+    {
+        DialogOwner owner;
+        if (window == nullptr) return owner;
+        SDL_GetWindowPosition(window, &owner.x, &owner.y);
+        SDL_GetWindowSize(window, &owner.width, &owner.height);
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (SDL_GetWindowWMInfo(window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11)
+            owner.x11Window = info.info.x11.window;
+        return owner;
     }
 
     // GTK's question takes the keyboard itself; SDL's box relies on a window manager to hand
     // it over, and without one Return goes to whatever window the pointer is on.
     bool QuestionBox(const char* text, const char* caption) override
     {
+        SetGtkDialogOwner(Owner());
         if (const std::optional<bool> answer = AskYesNoWithGtk(text, caption)) return *answer;
         const SDL_MessageBoxButtonData buttons[] = {
             {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
             {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No"},
         };
         const SDL_MessageBoxData box = {SDL_MESSAGEBOX_WARNING | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT,
-                                        nullptr, caption, text, 2, buttons, nullptr};
+                                        window, caption, text, 2, buttons, nullptr};
         int answer = -1;  // stays -1 when the box is closed without a button
         return SDL_ShowMessageBox(&box, &answer) == 0 && answer == 1;
     }
@@ -191,6 +212,7 @@ private:
     void MessageBox(const char* text, const char* caption) override
     {
         // Without a display the terminal is the only place the user may look.
+        SetGtkDialogOwner(Owner());
         if (!ShowWarningWithGtk(text, caption)) std::fprintf(stderr, "%s: %s\n", caption, text);
     }
 
@@ -228,9 +250,42 @@ private:
                                                                 : MessageKind::LeftButtonUp,
                               event.button.x, event.button.y};
             return true;
+        case SDL_KEYDOWN:
+            // A key held down gives its command once.
+            if (event.key.repeat != 0) return false;
+            message = Message{MessageKind::KeyDown};
+            message.key = KeyOf(event.key.keysym.sym);
+            message.modifiers = ModifiersOf(event.key.keysym.mod);
+            return message.key != 0;
+        case SDL_MOUSEWHEEL: {
+            message = Message{MessageKind::Wheel};
+            SDL_GetMouseState(&message.x, &message.y);
+            message.notches = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y : event.wheel.y;
+            message.modifiers = ModifiersOf(static_cast<uint16_t>(SDL_GetModState()));
+            return message.notches != 0;
+        }
         default:
             return false;  // the quit event that follows a close request included
         }
+    }
+
+    // Printable keys are their own SDL key codes; of the others only these are heard of.
+    static int32_t KeyOf(SDL_Keycode key)
+    {
+        switch (key) {
+        case SDLK_TAB: return keyTab;
+        case SDLK_ESCAPE: return keyEscape;
+        case SDLK_F1: return keyF1;
+        case SDLK_LEFT: return keyLeft;
+        case SDLK_RIGHT: return keyRight;
+        default: return key >= ' ' && key < 127 ? key : 0;
+        }
+    }
+
+    static uint8_t ModifiersOf(uint16_t held)
+    {
+        return static_cast<uint8_t>(((held & KMOD_SHIFT) != 0 ? shiftHeld : 0) | ((held & KMOD_CTRL) != 0 ? ctrlHeld : 0) |
+                                    ((held & KMOD_ALT) != 0 ? altHeld : 0));
     }
 
     void SetIcon(const IconPicture& icon)

@@ -42,7 +42,7 @@ struct Frame {
 };
 
 // The window's frame, as the main loop draws it.
-void WholeFrame() { DrawFrame(windowWorker.quilt(), windowSettings, exportNoticeTicks > 0); }
+void WholeFrame() { DrawFrame(windowWorker.quilt(), windowSettings, exportNoticeTicks > 0 ? exportNotice : std::string()); }
 
 // The whole client area as `draw` leaves it.
 Frame ReadBack(void (*draw)() = WholeFrame)
@@ -210,9 +210,13 @@ TEST_F(Drawing, EveryControlOfBothPagesAtItsPlace)
 
 TEST_F(Drawing, NoticesProgressBarAndAboutPage)
 {
-    // Neither notice and no bar; "File Exported"; "Searching..." with a bar that grows to the
-    // preview's width over 1000 attempts.
+    // Neither notice and no bar; "File Exported" with the file's name after it; "Searching..."
+    // with a bar that grows to the preview's width over 1000 attempts.
     struct State { int32_t noticeTicks, searching, attempts; Seen notice; int barEnd; };
+    exportNotice = "File Exported: tile.png";
+    ExpectSeen(ReadBack(), {{"no notice", 491, 124, 700, 140, Lit, 0}});
+    exportNoticeTicks = 3;
+    ExpectSeen(ReadBack(), {{"the file's name", 611, 124, 675, 140, White, 21}});
     for (const State& s : {State{0, 0, 0, {"a notice", 491, 124, 611, 140, Lit, 0}, 490},
                            {3, 0, 0, {"\"File Exported\"", 491, 124, 595, 140, White, 61}, 490},
                            {0, 1, 250, {"\"Searching...\"", 491, 124, 587, 140, White, 61}, 491 + 128},
