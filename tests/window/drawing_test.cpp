@@ -4,6 +4,7 @@
 // and the refresh timer.
 #include <GL/gl.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -206,6 +207,40 @@ TEST_F(Drawing, EveryControlOfBothPagesAtItsPlace)
         }
         EXPECT_EQ(frame.Level(32 + 255 + shift, 190), 0) << "entry 255 drawn";
     }
+}
+
+// Relative luminance of an area (sRGB decoded, ITU-R BT.709 weights), and the contrast of two
+// as the ratio (L1 + 0.05) / (L2 + 0.05).
+double Luminance(const Frame& frame, int x0, int y0, int x1, int y1)
+{
+    const auto linear = [](uint8_t c) { const double v = c / 255.0; return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    double sum = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            sum += 0.2126 * linear(frame.At(x, y)[0]) + 0.7152 * linear(frame.At(x, y)[1]) + 0.0722 * linear(frame.At(x, y)[2]);
+    return sum / ((x1 - x0) * (y1 - y0));
+}
+double Contrast(double lighter, double darker) { return (lighter + 0.05) / (darker + 0.05); }
+
+// The selected entry of a list and a lock that is on stand out from the others at a glance: at
+// least the 3 : 1 contrast that a control's state needs to be seen, over the square that shows it.
+TEST_F(Drawing, SelectedEntriesAndLocksThatAreOnStandOut)
+{
+    panelTabs.selected = renderParametersPage;
+    const int x = static_cast<int>(resolutionList.left) + 5, y = static_cast<int>(resolutionList.bottom) + 5;
+    const Frame lists = ReadBack();
+    const double selected = Luminance(lists, x, y + 40, x + 11, y + 51), other = Luminance(lists, x, y + 20, x + 11, y + 31);
+    panelTabs.selected = attractorPage;
+    transformLockI.on = true;
+    const Frame locks = ReadBack();
+    transformLockI.on = false;
+    const auto box = [&](const OptionsBox& lock) {
+        return Luminance(locks, static_cast<int>(lock.left) + 5, static_cast<int>(lock.bottom) + 5, static_cast<int>(lock.left) + 16,
+                         static_cast<int>(lock.bottom) + 16);
+    };
+    const double on = box(transformLockI), off = box(transformLockII);
+    EXPECT_GE(Contrast(selected, other), 3.0) << "luminance " << selected << " selected, " << other << " not";
+    EXPECT_GE(Contrast(on, off), 3.0) << "luminance " << on << " on, " << off << " off";
 }
 
 TEST_F(Drawing, NoticesProgressBarAndAboutPage)
