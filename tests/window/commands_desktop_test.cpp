@@ -278,7 +278,7 @@ TEST_F(CommandsOnTheDesktop, KeysAndTheWheel)
         {.at = tileWidth, .notches = 2, .held = "ctrl", .line = "command tile-size 4160 1024"},
         {.at = tileHeight, .notches = -1, .held = "ctrl", .line = "command tile-size 4160 512"},
         {.at = tileHeight, .notches = -1, .held = "shift", .line = "command tile-size 4160 352"},
-        {.at = tileHeight, .notches = 4, .held = "ctrl", .line = "command tile-size 4160 5632"},
+        {.at = tileHeight, .notches = 3, .held = "ctrl", .line = "command tile-size 4160 2816"},
         {.key = "Tab", .line = "command tab 0"},
         {.key = "t", .line = "command preview-type 1"},
         {.key = "t", .line = "command preview-type 0"},
@@ -325,7 +325,7 @@ TEST_F(CommandsOnTheDesktop, KeysAndTheWheel)
     ASSERT_TRUE(Take(session, {.key = "Tab", .line = "command tab 1", .looks = {{underChooser, changed}}}));
     const Pixels clear = Shown(session, underChooser);
     ASSERT_TRUE(session.Press("ctrl+e"));
-    ASSERT_TRUE(session.Expect("command export-image 4160 5632") && session.Expect("dialog save-file"));
+    ASSERT_TRUE(session.Expect("command export-image 4160 2816") && session.Expect("dialog save-file"));
     const std::vector<unsigned long> choosers = FindWindows(session.DisplayName(), "Save As", stepLimit);
     ASSERT_EQ(choosers.size(), 1u);
     ASSERT_TRUE(Take(session, {.looks = {{underChooser, [&](const Pixels&, const Pixels& now) { return now != clear; }}}}));
@@ -341,7 +341,7 @@ TEST_F(CommandsOnTheDesktop, KeysAndTheWheel)
     EXPECT_EQ(Shown(session, underChooser), clear) << "the chooser's ghost is still on the window";
     EXPECT_TRUE(titleComesTo("wide.png - Tessalume"));
     const RgbPicture wide = DecodePng(ReadFile(exports + "/wide.png"));
-    EXPECT_TRUE(wide.width == 4160 && wide.height == 5632);
+    EXPECT_TRUE(wide.width == 4160 && wide.height == 2816);
 
     // New by either key; the quit question by its key, answered No.
     ASSERT_TRUE(Take(session, {.key = "n", .line = "command new"}));
