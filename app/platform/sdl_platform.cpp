@@ -94,6 +94,8 @@ public:
         context = nullptr;
         window = nullptr;
         heldEvent.reset();
+        modifiersHeld = 0;
+        pointer.reset();
         timerRunning = false;
         SDL_Quit();
     }
@@ -233,8 +235,12 @@ private:
     }
 
     // The events the window procedure hears of; false for the rest.
-    static bool Translate(const SDL_Event& event, Message& message)
+    bool Translate(const SDL_Event& event, Message& message)
     {
+        // The modifiers held and the pointer's place when a wheel event came are those of the
+        // events before it: SDL's own state is already that of every event it has queued since.
+        if (event.type == SDL_KEYDOWN || event.type == SDL_KEYUP) modifiersHeld = ModifiersOf(event.key.keysym.mod);
+        if (event.type == SDL_MOUSEMOTION) pointer = SDL_Point{event.motion.x, event.motion.y};
         switch (event.type) {
         case SDL_WINDOWEVENT:
             // Exposed, restored, shown...: the main loop redraws after any message.
@@ -259,9 +265,10 @@ private:
             return message.key != 0;
         case SDL_MOUSEWHEEL: {
             message = Message{MessageKind::Wheel};
-            SDL_GetMouseState(&message.x, &message.y);
+            if (!pointer) SDL_GetMouseState(&message.x, &message.y);  // no motion seen yet
+            else message.x = pointer->x, message.y = pointer->y;
             message.notches = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y : event.wheel.y;
-            message.modifiers = ModifiersOf(static_cast<uint16_t>(SDL_GetModState()));
+            message.modifiers = modifiersHeld;
             return message.notches != 0;
         }
         default:
@@ -306,6 +313,8 @@ private:
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
     std::optional<SDL_Event> heldEvent;  // taken while waiting, handed out next
+    uint8_t modifiersHeld = 0;
+    std::optional<SDL_Point> pointer;
     Clock::duration framePeriod{};
     Clock::time_point nextFrame{};
     bool timerRunning = false;
