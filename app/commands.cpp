@@ -1,7 +1,8 @@
-// The commands behind the mouse and the keys. A click is tested against the controls in one fixed order: the
-// tabs, then the page they leave open, then the controls of every page, so a click on a tab also
-// reaches whatever lies under it on the page it opens. A drag turns the wheel that was pressed;
-// releasing the button ends every drag.
+// The commands behind the mouse and the keys. A click is tested against the controls in one fixed
+// order: the tabs, then the page they leave open, then the controls of every page, so a click on a
+// tab also reaches whatever lies under it on the page it opens. A drag turns the wheel that was
+// pressed; releasing the button ends every drag. The mouse wheel turns a value panel's wheel or
+// pages a browser; a key gives the command of a click (app/shortcuts.cpp).
 //
 // Each command writes a trace line "command <name> [<value>...]" as it starts (docs/trace.md);
 // the platform traces the dialogs.
@@ -251,7 +252,8 @@ void EveryPageClicked(int32_t x, int32_t y)
 
 // ---- Wheels and browsers under the mouse wheel ------------------------------------------
 
-// A value panel's wheel after a drag or a wheel turn: what the value's release does.
+// What a new value of a panel does, whether a drag or the mouse wheel brought it, and the
+// trace and refresh of its release.
 void BlurringMoved()
 {
     StoreRelaxed(windowSettings.blurringFactor, static_cast<double>(blurringSlider.value[0]));
