@@ -1,7 +1,8 @@
-// The commands behind the mouse. A click is tested against the controls in one fixed order: the
-// tabs, then the page they leave open, then the controls of every page, so a click on a tab also
-// reaches whatever lies under it on the page it opens. A drag turns the wheel that was pressed;
-// releasing the button ends every drag.
+// The commands behind the mouse and the keys. A click is tested against the controls in one fixed
+// order: the tabs, then the page they leave open, then the controls of every page, so a click on a
+// tab also reaches whatever lies under it on the page it opens. A drag turns the wheel that was
+// pressed; releasing the button ends every drag. The mouse wheel turns a value panel's wheel or
+// pages a browser; a key gives the command of a click (app/shortcuts.cpp).
 //
 // Each command writes a trace line "command <name> [<value>...]" as it starts (docs/trace.md);
 // the platform traces the dialogs.
@@ -224,16 +225,8 @@ void AttractorClicked(int32_t x, int32_t y)
     for (const LockRow& row : attractorLocks) LockClicked(row, x, y);
     blurringSlider.Press(x, y);
     for (const BrowserRow& row : browserRows) BrowserClicked(row, x, y);
-    if (Clicked(loadButton, x, y)) {
-        TraceCommand("load");
-        LoadColorMapFile();  // a cancelled or unreadable file still restarts the picture
-        windowWorker.PostReset();
-        RestartRefresh();
-    }
-    if (Clicked(saveButton, x, y)) {
-        TraceCommand("save");
-        SaveColorMapFile();
-    }
+    if (Clicked(loadButton, x, y)) PressLoad();
+    if (Clicked(saveButton, x, y)) PressSave();
     LockClicked(colorMapLockRow, x, y);
     if (Clicked(randomButton, x, y)) {
         TraceCommand("random");
@@ -248,44 +241,155 @@ void AttractorClicked(int32_t x, int32_t y)
 void EveryPageClicked(int32_t x, int32_t y)
 {
     brightnessSlider.Press(x, y);
-    if (Clicked(exportTileButton, x, y)) {
-        TraceCommand("export-tile");
-        ExportTile();
-    }
-    if (Clicked(exportImageButton, x, y)) {
-        const int32_t width = windowSettings.tiledWidth, height = windowSettings.tiledHeight;
-        Trace("command export-image " + std::to_string(width) + " " + std::to_string(height));
-        ExportTiledImage(width, height);
-    }
-    if (Clicked(newButton, x, y)) {
-        TraceCommand("new");
-        // A tick that finds a new quilt requested neither refreshes nor starts the worker: before
-        // the first refresh, one is run first, or nothing would ever carry the request out.
-        if (windowWorker.state() == Worker::State::notStarted) MainWindowProc(Message{MessageKind::Timer});
-        windowWorker.PostNewQuilt();  // the ticks that follow wait for the search
-        RestartRefresh();
-    }
+    if (Clicked(exportTileButton, x, y)) PressExportTile();
+    if (Clicked(exportImageButton, x, y)) PressExportImage();
+    if (Clicked(newButton, x, y)) PressNew();
     if (previewTypeList.HitTest(x, y)) TraceCommand("preview-type", previewTypeList.selected);
-    if (Clicked(aboutButton, x, y)) {
-        TraceCommand(aboutShown ? "about hidden" : "about shown");
-        aboutShown = !aboutShown;
+    if (Clicked(aboutButton, x, y)) PressAbout();
+    if (Clicked(helpButton, x, y)) PressHelp();
+    if (Clicked(quitButton, x, y)) PressQuit();
+}
+
+// ---- Wheels and browsers under the mouse wheel ------------------------------------------
+
+// What a new value of a panel does, whether a drag or the mouse wheel brought it, and the
+// trace and refresh of its release.
+void BlurringMoved()
+{
+    StoreRelaxed(windowSettings.blurringFactor, static_cast<double>(blurringSlider.value[0]));
+    windowWorker.PostReset();  // the picture starts afresh with the new blur
+    RestartRefresh();
+}
+
+void TileSizeMoved()
+{
+    // The wheels enforce only their lower bound; exports stop at this size.
+    for (int32_t row = 0; row < tileSizeSlider.count; ++row)
+        if (tileSizeSlider.value[row] > maxTiledPictureSide) tileSizeSlider.value[row] = maxTiledPictureSide;
+    windowSettings.tiledWidth = static_cast<int32_t>(std::floor(tileSizeSlider.value[0]));
+    windowSettings.tiledHeight = static_cast<int32_t>(std::floor(tileSizeSlider.value[1]));
+}
+
+void TraceTileSize()
+{
+    Trace("command tile-size " + Number(tileSizeSlider.value[0]) + " " + Number(tileSizeSlider.value[1]));
+}
+
+void BrightnessReleased()
+{
+    TraceCommand("brightness", brightnessSlider.value[0]);
+    MainWindowProc(Message{MessageKind::Timer});
+}
+
+// Moves row i of the panel by the notches, ten steps each with Shift; on the tile size wheels
+// Ctrl doubles or halves the value per notch instead, which reaches any size in a few turns.
+bool TurnPanel(SLWindow& panel, int32_t i, int32_t notches, uint8_t modifiers)
+{
+    if (i < 0) return false;
+    float target = panel.value[i];
+    if (&panel == &tileSizeSlider && (modifiers & ctrlHeld) != 0) {
+        for (int32_t n = 0; n < std::abs(notches); ++n)
+            target = notches > 0 ? std::min(target * 2, float{maxTiledPictureSide}) : std::floor(target / 2);
+    } else {
+        target += panel.step * static_cast<float>(notches) * ((modifiers & shiftHeld) != 0 ? 10.0f : 1.0f);
     }
-    if (Clicked(helpButton, x, y)) {
-        if (helpPageAddress.empty()) helpPageAddress = FindHelpPage();
-        TraceCommand("help " + helpPageAddress);
-        if (!helpPageAddress.empty()) CurrentPlatform().OpenUrl(helpPageAddress);
-    }
-    if (Clicked(quitButton, x, y)) {
-        TraceCommand("quit");
-        AskToQuit();
-    }
+    if (&panel == &tileSizeSlider) target = std::min(std::floor(target), float{maxTiledPictureSide});
+    return panel.MoveTo(i, target);
+}
+
+// The wheel pages a browser as its arrows do: toward the user the next page, away the one before.
+void PageByWheel(const BrowserRow& row, int32_t notches, uint8_t modifiers)
+{
+    const TSelector& browser = *row.browser;
+    const int32_t arrowX = static_cast<int32_t>(browser.right) + 16;
+    const int32_t arrowY = static_cast<int32_t>(notches < 0 ? browser.bottom + 32 : browser.top - 32);
+    const int32_t pages = std::abs(notches) * ((modifiers & shiftHeld) != 0 ? 10 : 1);
+    for (int32_t page = 0; page < pages; ++page) BrowserClicked(row, arrowX, arrowY);
 }
 
 }  // namespace
 
+// ---- The commands of the buttons and lists, by click or by key --------------------------
+
+void OpenPage(int32_t page)
+{
+    panelTabs.selected = page;
+    TraceCommand("tab", page);
+}
+
+void ChooseResolution(int32_t entry)
+{
+    resolutionList.selected = entry;
+    ResolutionChosen();
+}
+
+void ChoosePreviewType(int32_t entry)
+{
+    previewTypeList.selected = entry;
+    TraceCommand("preview-type", entry);
+}
+
+void PressExportTile()
+{
+    TraceCommand("export-tile");
+    ExportTile();
+}
+
+void PressExportImage()
+{
+    const int32_t width = windowSettings.tiledWidth, height = windowSettings.tiledHeight;
+    Trace("command export-image " + std::to_string(width) + " " + std::to_string(height));
+    ExportTiledImage(width, height);
+}
+
+void PressNew()
+{
+    TraceCommand("new");
+    // A tick that finds a new quilt requested neither refreshes nor starts the worker: before
+    // the first refresh, one is run first, or nothing would ever carry the request out.
+    if (windowWorker.state() == Worker::State::notStarted) MainWindowProc(Message{MessageKind::Timer});
+    windowWorker.PostNewQuilt();  // the ticks that follow wait for the search
+    RestartRefresh();
+}
+
+void PressLoad()
+{
+    TraceCommand("load");
+    LoadColorMapFile();  // a cancelled or unreadable file still restarts the picture
+    windowWorker.PostReset();
+    RestartRefresh();
+}
+
+void PressSave()
+{
+    TraceCommand("save");
+    SaveColorMapFile();
+}
+
+void PressAbout()
+{
+    TraceCommand(aboutShown ? "about hidden" : "about shown");
+    aboutShown = !aboutShown;
+}
+
+void PressHelp()
+{
+    if (helpPageAddress.empty()) helpPageAddress = FindHelpPage();
+    TraceCommand("help " + helpPageAddress);
+    if (!helpPageAddress.empty()) CurrentPlatform().OpenUrl(helpPageAddress);
+}
+
+void PressQuit()
+{
+    TraceCommand("quit");
+    AskToQuit();
+}
+
+// ---- Mouse ------------------------------------------------------------------------------
+
 void HandleLeftButtonDown(int32_t x, int32_t y)
 {
-    if (panelTabs.HitTest(x, y)) TraceCommand("tab", panelTabs.selected);
+    if (panelTabs.HitTest(x, y)) OpenPage(panelTabs.selected);
     if (panelTabs.selected == renderParametersPage) RenderParametersClicked(x, y);
     if (panelTabs.selected == attractorPage) AttractorClicked(x, y);
     EveryPageClicked(x, y);
@@ -293,18 +397,8 @@ void HandleLeftButtonDown(int32_t x, int32_t y)
 
 void HandleMouseMove(int32_t x, int32_t y)
 {
-    if (panelTabs.selected == renderParametersPage && tileSizeSlider.Drag(x, y)) {
-        // The wheels enforce only their lower bound; exports stop at this size.
-        for (int32_t row = 0; row < tileSizeSlider.count; ++row)
-            if (tileSizeSlider.value[row] > maxTiledPictureSide) tileSizeSlider.value[row] = maxTiledPictureSide;
-        windowSettings.tiledWidth = static_cast<int32_t>(std::floor(tileSizeSlider.value[0]));
-        windowSettings.tiledHeight = static_cast<int32_t>(std::floor(tileSizeSlider.value[1]));
-    }
-    if (panelTabs.selected == attractorPage && blurringSlider.Drag(x, y)) {
-        StoreRelaxed(windowSettings.blurringFactor, static_cast<double>(blurringSlider.value[0]));
-        windowWorker.PostReset();  // the picture starts afresh with the new blur
-        RestartRefresh();
-    }
+    if (panelTabs.selected == renderParametersPage && tileSizeSlider.Drag(x, y)) TileSizeMoved();
+    if (panelTabs.selected == attractorPage && blurringSlider.Drag(x, y)) BlurringMoved();
     // The preview shows the new brightness when the button is released.
     if (brightnessSlider.Drag(x, y)) StoreRelaxed(windowSettings.brightness, static_cast<double>(brightnessSlider.value[0]));
 }
@@ -312,14 +406,36 @@ void HandleMouseMove(int32_t x, int32_t y)
 void HandleLeftButtonUp()
 {
     if (blurringSlider.dragging) TraceCommand("blurring", blurringSlider.value[0]);
-    if (tileSizeSlider.dragging)
-        Trace("command tile-size " + Number(tileSizeSlider.value[0]) + " " + Number(tileSizeSlider.value[1]));
+    if (tileSizeSlider.dragging) TraceTileSize();
     blurringSlider.dragging = false;
     tileSizeSlider.dragging = false;
     if (brightnessSlider.dragging) {
-        TraceCommand("brightness", brightnessSlider.value[0]);
         brightnessSlider.dragging = false;
-        MainWindowProc(Message{MessageKind::Timer});
+        BrightnessReleased();
+    }
+}
+
+void HandleWheel(int32_t x, int32_t y, int32_t notches, uint8_t modifiers)
+{
+    // Turned over a value panel's wheel, the value moves and is taken as on a release.
+    if (panelTabs.selected == attractorPage && TurnPanel(blurringSlider, blurringSlider.RowAt(x, y), notches, modifiers)) {
+        TraceCommand("blurring", blurringSlider.value[0]);
+        BlurringMoved();
+    }
+    if (panelTabs.selected == renderParametersPage &&
+        TurnPanel(tileSizeSlider, tileSizeSlider.RowAt(x, y), notches, modifiers)) {
+        TileSizeMoved();
+        TraceTileSize();
+    }
+    if (TurnPanel(brightnessSlider, brightnessSlider.RowAt(x, y), notches, modifiers)) {
+        StoreRelaxed(windowSettings.brightness, static_cast<double>(brightnessSlider.value[0]));
+        BrightnessReleased();
+    }
+    if (panelTabs.selected != attractorPage) return;
+    for (const BrowserRow& row : browserRows) {
+        const TSelector& browser = *row.browser;
+        if (x >= browser.left && x <= browser.right + 32 && y >= browser.bottom && y <= browser.top)
+            PageByWheel(row, notches, modifiers);
     }
 }
 

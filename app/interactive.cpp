@@ -9,7 +9,6 @@
 namespace tessalume {
 
 std::string imagesFolder, chosenFilePath;
-int32_t exportNoticeTicks = 0;
 
 namespace {
 
@@ -59,10 +58,16 @@ RgbPicture CopyOfQuilt(Make make)
     return make(windowWorker.quilt());
 }
 
+// The notice line says where the picture went, or why it did not.
 bool ExportPicture(const RgbPicture& picture)
 {
-    if (WritePicture(chosenFilePath, windowSettings.outputFormat, picture).empty()) return true;
+    const std::string fault = WritePicture(chosenFilePath, windowSettings.outputFormat, picture);
+    if (fault.empty()) {
+        NoticeWritten("File Exported", chosenFilePath);
+        return true;
+    }
     CurrentPlatform().ShowMessage(writeWarning, warningCaption);
+    NoticeNotWritten("Not Exported", fault);
     return false;
 }
 
@@ -105,9 +110,7 @@ void ChooseOutputDirectory()
 void ExportTile()
 {
     if (!ChooseExportFile(windowSettings.outputFormat)) return;
-    if (!ExportPicture(CopyOfQuilt(MakeTilePicture))) return;
-    const RefreshIntervalEntry* interval = RowOf(refreshIntervalTable, refreshIntervalList.selected);
-    exportNoticeTicks = (interval != nullptr ? *interval : refreshIntervalTable[0]).noticeTicks;
+    ExportPicture(CopyOfQuilt(MakeTilePicture));
 }
 
 void ExportTiledImage(int32_t width, int32_t height)
@@ -122,11 +125,16 @@ bool SaveColorMapFile()
 {
     if (!ChooseExportFile(colorMapFormat)) return false;
     const std::string text = FormatColorMapText(CopyColorMap(windowWorker.quilt().colorMap));
-    const bool written = WriteFileAtomically(chosenFilePath, [&text](const ByteSink& sink) {
+    const std::string fault = WriteFileAtomically(chosenFilePath, [&text](const ByteSink& sink) {
         return sink(reinterpret_cast<const uint8_t*>(text.data()), text.size()) ? "" : "not written";
-    }).empty();
-    if (!written) CurrentPlatform().ShowMessage(writeWarning, warningCaption);
-    return written;
+    });
+    if (fault.empty()) {
+        NoticeWritten("File Saved", chosenFilePath);
+        return true;
+    }
+    CurrentPlatform().ShowMessage(writeWarning, warningCaption);
+    NoticeNotWritten("Not Saved", fault);
+    return false;
 }
 
 // The file is read before the map is touched, so a file that cannot be read leaves the user's

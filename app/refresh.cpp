@@ -14,7 +14,7 @@ void RefreshTick()
     // Without a worker the preview simply stays as the first quilt left it.
     if (windowWorker.state() == Worker::State::notStarted) windowWorker.Start();
     windowWorker.BeginRefresh();  // the worker starts no batch meanwhile
-    if (exportNoticeTicks > 0) --exportNoticeTicks;
+    CountNoticeDown();
     // While a reset is pending the worker may be changing the resolution: leave the preview.
     if (!windowWorker.ResetPending()) {
         Quilt& quilt = windowWorker.quilt();

@@ -3,6 +3,7 @@
 // runs on the interface thread.
 #pragma once
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "app/platform/platform.h"
@@ -46,6 +47,35 @@ void MainWindowProc(const Message& message);
 void HandleLeftButtonDown(int32_t x, int32_t y);
 void HandleMouseMove(int32_t x, int32_t y);
 void HandleLeftButtonUp();
+// The mouse wheel turned by notches (positive away from the user) at a place in drawing
+// coordinates: over a value panel's wheel it moves the value by the panel's step, as a drag and
+// release would (ten steps with Shift; Ctrl doubles or halves a tile size); over a browser it
+// pages as the arrows do (ten pages with Shift).
+void HandleWheel(int32_t x, int32_t y, int32_t notches, uint8_t modifiers);
+// A key pressed with the modifiers held: the command of its shortcut, if it has one.
+void HandleKey(int32_t key, uint8_t modifiers);
+
+// The commands that a click and a key both give, each tracing its line as the click does.
+void OpenPage(int32_t page);
+void ChooseResolution(int32_t entry);
+void ChoosePreviewType(int32_t entry);
+void PressExportTile();
+void PressExportImage();
+void PressNew();
+void PressLoad();
+void PressSave();
+void PressAbout();
+void PressHelp();
+void PressQuit();
+
+// A key and the command it gives; the help page and the manual list them by their names.
+struct Shortcut {
+    int32_t key;
+    uint8_t modifiers;  // exactly these held
+    const char* keys;   // as the help page names them, "Ctrl+Shift+S"
+    void (*command)();
+};
+extern const std::span<const Shortcut> shortcuts;
 // The quit question; Yes ends the main loop.
 void AskToQuit();
 // One refresh: start the worker on the first, turn the accumulators into the preview.
@@ -67,8 +97,21 @@ inline constexpr const char* warningCaption = "Warning";
 extern std::string imagesFolder;
 // The path of the last confirmed file dialog.
 extern std::string chosenFilePath;
-// Frames of the refresh timer still to show "File Exported".
+// Refresh ticks still to show the notice, and what it says: "File Exported: <name>" after a
+// written file, "Not Exported: <why>" after a failed one.
 extern int32_t exportNoticeTicks;
+extern std::string exportNotice;
+// Starts the notice of a file written (what: "File Exported", "File Saved") with the file's
+// name, and puts the name in the window title while it shows.
+void NoticeWritten(const char* what, const std::string& path);
+// Starts the notice of a file that could not be written (what: "Not Exported", "Not Saved"),
+// saying why.
+void NoticeNotWritten(const char* what, const std::string& reason);
+// On each refresh tick: the notice counts down, and the title is the program's again at its end.
+void CountNoticeDown();
+// The lead and the name cut to at most columns characters: the middle of the name gives way
+// to "...".
+std::string FitNotice(const std::string& lead, const std::string& name, std::size_t columns);
 
 bool ChooseExportFile(int32_t format);
 bool ChooseColorMapFile();

@@ -19,6 +19,13 @@ namespace {
 
 bool quitPosted = false;
 
+void ShowFrame()
+{
+    ShowSettings(windowSettings);
+    DrawFrame(windowWorker.quilt(), windowSettings, exportNoticeTicks > 0 ? exportNotice : std::string());
+    CurrentPlatform().SwapBuffers();
+}
+
 // Projection, textures and lists, the generators, the controls, the function selections and the
 // first quilt, all before the worker exists; then the refresh timer.
 void InitScene(const StartOptions& options)
@@ -62,6 +69,7 @@ int32_t StartUp(const StartOptions& options)
     platform.WhileDialogOpen([] {
         if (CurrentPlatform().TakeDueTick()) MainWindowProc(Message{MessageKind::Timer});
     });
+    platform.AfterDialogClosed(ShowFrame);
     InitScene(options);
     ClearFrame();
     platform.ShowWindow();
@@ -90,9 +98,7 @@ int32_t RunMessageLoop()
         if (newQuiltUnderWay || newQuiltWasUnderWay) framesWanted = std::max(framesWanted, 1);
         newQuiltWasUnderWay = newQuiltUnderWay;
         if (!platform.WaitForMessageOrFrame(framesWanted > 0)) continue;
-        ShowSettings(windowSettings);
-        DrawFrame(windowWorker.quilt(), windowSettings, exportNoticeTicks > 0);
-        platform.SwapBuffers();
+        ShowFrame();
         --framesWanted;
         if (!framesShown) Trace("ready");
         framesShown = true;

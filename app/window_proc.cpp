@@ -1,5 +1,5 @@
 // The window procedure: every message of the window, to the start-up, the quit question, the
-// refresh tick or the commands behind the mouse.
+// refresh tick or the commands behind the mouse and the keys.
 #include "app/shell.h"
 #include "files/files.h"
 #include "ui/draw/draw.h"
@@ -33,6 +33,12 @@ void MainWindowProc(const Message& message)
     case MessageKind::LeftButtonUp:
         HandleLeftButtonUp();
         CurrentPlatform().CaptureMouse(false);
+        break;
+    case MessageKind::KeyDown:
+        HandleKey(message.key, message.modifiers);
+        break;
+    case MessageKind::Wheel:
+        HandleWheel(x, y, message.notches, message.modifiers);
         break;
     case MessageKind::Other:
         break;

@@ -82,12 +82,13 @@ struct PanelLayout {
     std::span<const SliderRow> rows;
     const char* const* rowLabels;
     float scale;  // replaces the built scale on every row: the value change per pixel, doubled
+    float step;   // the value change of one notch of the mouse wheel
 };
 
 constexpr PanelLayout panelLayouts[] = {
-    {&blurringSlider, "Attractor Blurring Factor", 32, 254, 300, blurringRows, blankRowLabel, 0.01f},
-    {&tileSizeSlider, "Tiled Image resolution", 224, 576, 232, tileSizeRows, tileSizeRowLabels, 4.0f},
-    {&brightnessSlider, "Brightness", 491, 74, 300, brightnessRows, blankRowLabel, 0.1f},
+    {&blurringSlider, "Attractor Blurring Factor", 32, 254, 300, blurringRows, blankRowLabel, 0.01f, 0.05f},
+    {&tileSizeSlider, "Tiled Image resolution", 224, 576, 232, tileSizeRows, tileSizeRowLabels, 4.0f, 16},
+    {&brightnessSlider, "Brightness", 491, 74, 300, brightnessRows, blankRowLabel, 0.1f, 0.2f},
 };
 
 struct LockLayout {
@@ -149,6 +150,7 @@ void BuildPanels()
         const int32_t count = static_cast<int32_t>(row.rows.size());
         row.panel->Build(row.x, row.y, row.width, count, row.title, row.rowLabels, row.rows.data());
         for (int32_t i = 0; i < count; ++i) row.panel->scale[i] = row.scale;
+        row.panel->step = row.step;
         row.panel->visible = true;
     }
 }

@@ -187,16 +187,22 @@ void SLWindow::Build(float x, float y, float width, int32_t rowCount, const char
     rowLabels = labels;
 }
 
+int32_t SLWindow::RowAt(int32_t x, int32_t y) const
+{
+    if (!visible || !Between(static_cast<float>(x), left, right, Ends::excluded)) return -1;
+    const int32_t row = BandHolding(static_cast<float>(y), bottom, rowHeight, count, panelRows);
+    return row < 0 ? -1 : count - 1 - row;
+}
+
 bool SLWindow::Press(int32_t x, int32_t y)
 {
     if (!visible) return false;
     dragging = false;
-    if (!Between(static_cast<float>(x), left, right, Ends::excluded)) return false;
-    const int32_t row = BandHolding(static_cast<float>(y), bottom, rowHeight, count, panelRows);
+    const int32_t row = RowAt(x, y);
     if (row < 0) return false;
     lastX = x;
     dragging = true;
-    activeRow = count - 1 - row;
+    activeRow = row;
     return true;
 }
 
@@ -213,6 +219,19 @@ bool SLWindow::Drag(int32_t x, int32_t y)
     const float candidateAngle = std::trunc(wheelAngle[i] - d);
     const float candidateValue = LoadRelaxed(value[i]) - d * scale[i] * 0.5f;
     lastX = x;
+    return Settle(i, candidateValue, candidateAngle);
+}
+
+bool SLWindow::MoveTo(int32_t i, float target)
+{
+    if (i < 0 || i >= count) return false;
+    // The wheel turns by as many pixels as a drag to the same value would take.
+    const float change = target - LoadRelaxed(value[i]);
+    return Settle(i, target, std::trunc(wheelAngle[i] + change / (scale[i] * 0.5f)));
+}
+
+bool SLWindow::Settle(int32_t i, float candidateValue, float candidateAngle)
+{
     // A candidate beyond a bound pins the value there and leaves the wheel; one exactly on the
     // bound is no change at all.
     if (hasMinimum[i] && !(candidateValue > minimum[i])) {

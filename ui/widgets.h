@@ -72,6 +72,11 @@ public:
                const SliderRow* descriptors);
     bool Press(int32_t x, int32_t y);
     bool Drag(int32_t x, int32_t y);
+    // The row whose wheel a press there would grab (0 the top one), -1 for none.
+    int32_t RowAt(int32_t x, int32_t y) const;
+    // Moves row i's value to target as a drag would, turning its wheel along; a target beyond
+    // a bound pins the value there. False when nothing changed.
+    bool MoveTo(int32_t i, float target);
 
     int32_t count;
     float scale[maxRows];
@@ -79,6 +84,7 @@ public:
     bool hasMinimum[maxRows], hasMaximum[maxRows], showAsInteger[maxRows];
     float value[maxRows];
     float wheelAngle[maxRows];
+    float step;  // the value change of one notch of the mouse wheel
     float rowHeight;
     float textOffset;
     float halfTrack, quarterTrack;
@@ -86,6 +92,9 @@ public:
     int32_t lastX;
     int32_t activeRow;
     const char* const* rowLabels;
+
+private:
+    bool Settle(int32_t i, float candidateValue, float candidateAngle);
 };
 
 class TSelector : public Widget {

@@ -2,6 +2,9 @@
 #include "app/platform/gtk_dialogs.h"
 
 #include <gtk/gtk.h>
+#ifdef GDK_WINDOWING_X11
+#include <gdk/gdkx.h>
+#endif
 
 namespace tessalume {
 namespace {
@@ -18,10 +21,34 @@ bool GtkReady()
 }
 
 void (*whileDialogOpen)() = nullptr;
+DialogOwner dialogOwner;
+
+// A window manager keeps a transient dialog above its owner and moves it along; centred on the
+// owner, it opens where the user is looking rather than wherever the manager chooses.
+void AttachToOwner(GtkWidget* dialog)
+{
+    GtkWindow* window = GTK_WINDOW(dialog);
+    gtk_widget_realize(dialog);
+#ifdef GDK_WINDOWING_X11
+    GdkDisplay* display = gtk_widget_get_display(dialog);
+    if (dialogOwner.x11Window != 0 && GDK_IS_X11_DISPLAY(display)) {
+        if (GdkWindow* owner = gdk_x11_window_foreign_new_for_display(display, dialogOwner.x11Window)) {
+            gdk_window_set_transient_for(gtk_widget_get_window(dialog), owner);
+            g_object_unref(owner);
+        }
+    }
+#endif
+    if (dialogOwner.width <= 0) return;
+    int width = 0, height = 0;
+    gtk_window_get_size(window, &width, &height);  // the size it will open at, once realized
+    gtk_window_move(window, dialogOwner.x + (dialogOwner.width - width) / 2,
+                    dialogOwner.y + (dialogOwner.height - height) / 2);
+}
 
 // Runs the dialog modally; whileDialogOpen is called every few milliseconds meanwhile.
 gint RunDialog(GtkWidget* dialog)
 {
+    if (!gtk_widget_get_visible(dialog)) AttachToOwner(dialog);
     constexpr guint callPeriodMilliseconds = 10;
     const guint source = whileDialogOpen == nullptr ? 0 : g_timeout_add(callPeriodMilliseconds, [](gpointer) {
         whileDialogOpen();
@@ -33,11 +60,14 @@ gint RunDialog(GtkWidget* dialog)
 }
 
 // GTK finishes unmapping a destroyed dialog only when its events are handled: pump them so
-// that the dialog really closes before the caller goes on.
+// that the dialog really closes before the caller goes on. The round trip makes sure the
+// display has taken the dialog away before the window is drawn again over its place: a frame
+// that came first would be uncovered as blank.
 void DestroyAndSettle(GtkWidget* dialog)
 {
     gtk_widget_destroy(dialog);
     while (gtk_events_pending()) gtk_main_iteration();
+    gdk_display_sync(gdk_display_get_default());
 }
 
 std::optional<std::string> RunFileChooser(GtkFileChooserAction action, const char* title,
@@ -82,6 +112,7 @@ std::optional<std::string> RunFileChooser(GtkFileChooserAction action, const cha
 }  // namespace
 
 void WhileGtkDialogOpen(void (*call)()) { whileDialogOpen = call; }
+void SetGtkDialogOwner(const DialogOwner& owner) { dialogOwner = owner; }
 
 std::optional<std::string> ChooseSaveFileWithGtk(const FileDialogRequest& request)
 {
@@ -122,6 +153,7 @@ std::optional<bool> AskYesNoWithGtk(const char* text, const char* caption)
     gtk_widget_grab_focus(yes);
     // Where no window manager hands the new window the keyboard, or the focus was left nowhere
     // by a dialog closed before, the question takes it itself: Return must reach Yes.
+    AttachToOwner(box);
     gtk_widget_show_all(box);
     gtk_window_present(GTK_WINDOW(box));
     const bool answer = RunDialog(box) == GTK_RESPONSE_YES;

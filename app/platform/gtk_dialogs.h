@@ -12,6 +12,14 @@ namespace tessalume {
 // few milliseconds until the dialog closes.
 void WhileGtkDialogOpen(void (*call)());
 
+// The window the dialogs belong to: its X11 window (0 where it has none, as on Wayland) and its
+// place on the screen. Each dialog is made transient for it and centred on it.
+struct DialogOwner {
+    unsigned long x11Window = 0;
+    int x = 0, y = 0, width = 0, height = 0;
+};
+void SetGtkDialogOwner(const DialogOwner& owner);
+
 // The choosers return nothing when cancelled or when GTK cannot start.
 std::optional<std::string> ChooseSaveFileWithGtk(const FileDialogRequest& request);
 std::optional<std::string> ChooseOpenFileWithGtk(const FileDialogRequest& request);

@@ -23,6 +23,7 @@ public:
     }
     void CloseWindow() override {}
     void ShowWindow() override {}
+    void SetTitle(const std::string&) override {}
     bool PollMessage(Message&) override { return false; }
     bool WaitForMessageOrFrame(bool) override { return false; }
     void SwapBuffers() override {}
@@ -47,25 +48,32 @@ Platform* installedPlatform = &noPlatform;
 std::optional<std::string> Platform::ChooseSaveFile(const FileDialogRequest& request)
 {
     Trace("dialog save-file");
-    return Answered(SaveFileDialog(request));
+    std::optional<std::string> path = SaveFileDialog(request);
+    Closed();
+    return Answered(std::move(path));
 }
 
 std::optional<std::string> Platform::ChooseOpenFile(const FileDialogRequest& request)
 {
     Trace("dialog open-file");
-    return Answered(OpenFileDialog(request));
+    std::optional<std::string> path = OpenFileDialog(request);
+    Closed();
+    return Answered(std::move(path));
 }
 
 std::optional<std::string> Platform::ChooseFolder(const std::string& startFolder)
 {
     Trace("dialog folder");
-    return Answered(FolderDialog(startFolder));
+    std::optional<std::string> path = FolderDialog(startFolder);
+    Closed();
+    return Answered(std::move(path));
 }
 
 bool Platform::AskYesNo(const char* text, const char* caption)
 {
     Trace(std::string("dialog ") + text);
     const bool yes = QuestionBox(text, caption);
+    Closed();
     Trace(yes ? "answer Yes" : "answer No");
     return yes;
 }
@@ -74,6 +82,7 @@ void Platform::ShowMessage(const char* text, const char* caption)
 {
     Trace(std::string("dialog ") + text);
     MessageBox(text, caption);
+    Closed();
     Trace("answer OK");
 }
 

@@ -21,12 +21,23 @@ enum class MessageKind : uint8_t {
     MouseMove,
     LeftButtonDown,
     LeftButtonUp,
+    KeyDown,         // a key pressed (not its repeats), with the modifiers held
+    Wheel,           // the mouse wheel turned over the window, at the pointer's place
     Other,           // anything the window procedure ignores
 };
+
+// Keys: a printable key by its unshifted character (letters in lower case), the others by
+// these codes above the characters.
+inline constexpr int32_t keyTab = '\t', keyEscape = 27, keyF1 = 0x101, keyLeft = 0x102, keyRight = 0x103;
+// The modifiers held with a key or a wheel turn, or-ed together.
+inline constexpr uint8_t shiftHeld = 1, ctrlHeld = 2, altHeld = 4;
 
 struct Message {
     MessageKind kind = MessageKind::Other;
     int32_t x = 0, y = 0;
+    int32_t key = 0;      // KeyDown: the key
+    int32_t notches = 0;  // Wheel: notches turned, positive away from the user
+    uint8_t modifiers = 0;
 };
 
 // A picture for the window icon: 24-bit, rows bottom-up in blue-green-red order, each row
@@ -64,6 +75,7 @@ public:
     // Releases the context and the window.
     virtual void CloseWindow() = 0;
     virtual void ShowWindow() = 0;
+    virtual void SetTitle(const std::string& title) = 0;
     // Takes the next pending message without waiting; false when none is pending.
     virtual bool PollMessage(Message& message) = 0;
     // With a frame wanted: true when the next frame is due, else waits until it is (true) or
@@ -86,8 +98,12 @@ public:
     // The modal dialogs. Each writes the trace line "dialog <kind>" as it opens and
     // "answer <answer>" as it closes (docs/trace.md). A dialog runs the desktop's loop instead
     // of the program's: the function given to WhileDialogOpen is called from it every few
-    // milliseconds until the dialog closes, so that the program's own timer goes on.
+    // milliseconds until the dialog closes, so that the program's own timer goes on. Each is
+    // transient for the window and centred on it. Once it has closed, the function given to
+    // AfterDialogClosed draws the window again, before the answer is traced or used: the work
+    // that follows (an export) must not leave the dialog's ghost on the window meanwhile.
     virtual void WhileDialogOpen(void (*)()) {}
+    void AfterDialogClosed(void (*repaint)()) { repaintAfterDialog = repaint; }
     // The choosers return the confirmed path, or nothing when the user cancelled or the dialog
     // could not be shown.
     std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request);
@@ -101,6 +117,9 @@ public:
     void ShowError(const char* text, const char* caption);
 
 private:
+    void Closed() const { if (repaintAfterDialog != nullptr) repaintAfterDialog(); }
+    void (*repaintAfterDialog)() = nullptr;
+
     // The dialogs themselves, behind the trace.
     virtual std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) = 0;
     virtual std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) = 0;

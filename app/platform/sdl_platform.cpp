@@ -3,6 +3,7 @@
 // capture and the URL opener; the dialogs come from GTK (gtk_dialogs.cpp), with SDL's message
 // boxes or the terminal where GTK cannot start. Everything here runs on the interface thread.
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <algorithm>
 #include <chrono>
@@ -93,11 +94,15 @@ public:
         context = nullptr;
         window = nullptr;
         heldEvent.reset();
+        modifiersHeld = 0;
+        pointer.reset();
         timerRunning = false;
         SDL_Quit();
     }
 
     void ShowWindow() override { SDL_ShowWindow(window); }
+
+    void SetTitle(const std::string& title) override { SDL_SetWindowTitle(window, title.c_str()); }
 
     bool PollMessage(Message& message) override
     {
@@ -162,28 +167,46 @@ public:
 private:
     std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) override
     {
+        SetGtkDialogOwner(Owner());
         return ChooseSaveFileWithGtk(request);
     }
     std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) override
     {
+        SetGtkDialogOwner(Owner());
         return ChooseOpenFileWithGtk(request);
     }
     std::optional<std::string> FolderDialog(const std::string& startFolder) override
     {
+        SetGtkDialogOwner(Owner());
         return ChooseFolderWithGtk(startFolder);
+    }
+
+    // The window as the dialogs see it, where it is now: the user may have moved it.
+    DialogOwner Owner() const
+    {
+        DialogOwner owner;
+        if (window == nullptr) return owner;
+        SDL_GetWindowPosition(window, &owner.x, &owner.y);
+        SDL_GetWindowSize(window, &owner.width, &owner.height);
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (SDL_GetWindowWMInfo(window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11)
+            owner.x11Window = info.info.x11.window;
+        return owner;
     }
 
     // GTK's question takes the keyboard itself; SDL's box relies on a window manager to hand
     // it over, and without one Return goes to whatever window the pointer is on.
     bool QuestionBox(const char* text, const char* caption) override
     {
+        SetGtkDialogOwner(Owner());
         if (const std::optional<bool> answer = AskYesNoWithGtk(text, caption)) return *answer;
         const SDL_MessageBoxButtonData buttons[] = {
             {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
             {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No"},
         };
         const SDL_MessageBoxData box = {SDL_MESSAGEBOX_WARNING | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT,
-                                        nullptr, caption, text, 2, buttons, nullptr};
+                                        window, caption, text, 2, buttons, nullptr};
         int answer = -1;  // stays -1 when the box is closed without a button
         return SDL_ShowMessageBox(&box, &answer) == 0 && answer == 1;
     }
@@ -191,6 +214,7 @@ private:
     void MessageBox(const char* text, const char* caption) override
     {
         // Without a display the terminal is the only place the user may look.
+        SetGtkDialogOwner(Owner());
         if (!ShowWarningWithGtk(text, caption)) std::fprintf(stderr, "%s: %s\n", caption, text);
     }
 
@@ -211,8 +235,12 @@ private:
     }
 
     // The events the window procedure hears of; false for the rest.
-    static bool Translate(const SDL_Event& event, Message& message)
+    bool Translate(const SDL_Event& event, Message& message)
     {
+        // The modifiers held and the pointer's place when a wheel event came are those of the
+        // events before it: SDL's own state is already that of every event it has queued since.
+        if (event.type == SDL_KEYDOWN || event.type == SDL_KEYUP) modifiersHeld = ModifiersOf(event.key.keysym.mod);
+        if (event.type == SDL_MOUSEMOTION) pointer = SDL_Point{event.motion.x, event.motion.y};
         switch (event.type) {
         case SDL_WINDOWEVENT:
             // Exposed, restored, shown...: the main loop redraws after any message.
@@ -228,9 +256,43 @@ private:
                                                                 : MessageKind::LeftButtonUp,
                               event.button.x, event.button.y};
             return true;
+        case SDL_KEYDOWN:
+            // A key held down gives its command once.
+            if (event.key.repeat != 0) return false;
+            message = Message{MessageKind::KeyDown};
+            message.key = KeyOf(event.key.keysym.sym);
+            message.modifiers = ModifiersOf(event.key.keysym.mod);
+            return message.key != 0;
+        case SDL_MOUSEWHEEL: {
+            message = Message{MessageKind::Wheel};
+            if (!pointer) SDL_GetMouseState(&message.x, &message.y);  // no motion seen yet
+            else message.x = pointer->x, message.y = pointer->y;
+            message.notches = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y : event.wheel.y;
+            message.modifiers = modifiersHeld;
+            return message.notches != 0;
+        }
         default:
             return false;  // the quit event that follows a close request included
         }
+    }
+
+    // Printable keys are their own SDL key codes; of the others only these are heard of.
+    static int32_t KeyOf(SDL_Keycode key)
+    {
+        switch (key) {
+        case SDLK_TAB: return keyTab;
+        case SDLK_ESCAPE: return keyEscape;
+        case SDLK_F1: return keyF1;
+        case SDLK_LEFT: return keyLeft;
+        case SDLK_RIGHT: return keyRight;
+        default: return key >= ' ' && key < 127 ? key : 0;
+        }
+    }
+
+    static uint8_t ModifiersOf(uint16_t held)
+    {
+        return static_cast<uint8_t>(((held & KMOD_SHIFT) != 0 ? shiftHeld : 0) | ((held & KMOD_CTRL) != 0 ? ctrlHeld : 0) |
+                                    ((held & KMOD_ALT) != 0 ? altHeld : 0));
     }
 
     void SetIcon(const IconPicture& icon)
@@ -251,6 +313,8 @@ private:
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
     std::optional<SDL_Event> heldEvent;  // taken while waiting, handed out next
+    uint8_t modifiersHeld = 0;
+    std::optional<SDL_Point> pointer;
     Clock::duration framePeriod{};
     Clock::time_point nextFrame{};
     bool timerRunning = false;

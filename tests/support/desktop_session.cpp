@@ -253,6 +253,33 @@ void DesktopProgram::End()
     program.reset();
 }
 
+std::optional<WindowPlace> PlaceOf(const std::string& display, unsigned long window)
+{
+    const Connection connection = Connect(display);
+    XWindowAttributes attributes;
+    if (!connection || !XGetWindowAttributes(connection.get(), window, &attributes)) return {};
+    WindowPlace place{.width = attributes.width, .height = attributes.height, .title = TitleOf(connection.get(), window)};
+    ::Window child, owner = 0;
+    XTranslateCoordinates(connection.get(), window, attributes.root, 0, 0, &place.x, &place.y, &child);
+    if (XGetTransientForHint(connection.get(), window, &owner)) place.transientFor = owner;
+    return place;
+}
+
+bool DesktopProgram::Press(const std::string& key)
+{
+    return Xdotool(display_.Name(), {"windowfocus", "--sync", std::to_string(window_), "key", key});
+}
+
+bool DesktopProgram::Turn(int x, int y, int notches, const std::string& held)
+{
+    std::vector<std::string> input = {"windowfocus", "--sync", std::to_string(window_), "mousemove",
+                                      std::to_string(geometry.x + x), std::to_string(geometry.y + clientHeight - y)};
+    if (!held.empty()) input.insert(input.end(), {"keydown", held});
+    input.insert(input.end(), {"click", "--repeat", std::to_string(std::abs(notches)), notches > 0 ? "4" : "5"});
+    if (!held.empty()) input.insert(input.end(), {"keyup", held});
+    return Xdotool(display_.Name(), input);
+}
+
 bool DesktopProgram::Click(int x, int y)
 {
     return Xdotool(display_.Name(), {"mousemove", std::to_string(geometry.x + x),

@@ -44,6 +44,15 @@ bool PressKeyIn(const std::string& display, const std::string& title, const std:
 bool TypePathInto(const std::string& display, const std::string& title, const std::string& path,
                   unsigned long besides = 0);
 
+// Where a window's inside is on the screen, its title and the window it is transient for (0 for
+// none); nothing when it has gone.
+struct WindowPlace {
+    int x = 0, y = 0, width = 0, height = 0;
+    std::string title;
+    unsigned long transientFor = 0;
+};
+std::optional<WindowPlace> PlaceOf(const std::string& display, unsigned long window);
+
 // Asks the window to close as its close box does (WM_DELETE_WINDOW).
 bool SendCloseRequest(const std::string& display, unsigned long window);
 
@@ -82,6 +91,11 @@ public:
 
     // A click at a place of the client area in drawing coordinates (origin at the lower left, y upward).
     bool Click(int x, int y);
+    // A key pressed in the window, which takes the keyboard first (xdotool's names: "ctrl+s").
+    bool Press(const std::string& key);
+    // The mouse wheel turned by notches at a place (positive away from the user: button 4), with
+    // the modifier keys named held meanwhile ("shift", "ctrl"; none when empty).
+    bool Turn(int x, int y, int notches, const std::string& held = "");
     bool Expect(const std::string& line) { return program->WaitForLine(line, milliseconds(60000)); }
     // The RGB pixels, rows from the top, of the client area from left to right and bottom to top.
     std::vector<uint8_t> Area(int left, int bottom, int right, int top) const;

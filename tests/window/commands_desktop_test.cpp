@@ -48,6 +48,10 @@ double LitShare(const Pixels& pixels)
 const Shows lit = [](const Pixels&, const Pixels& now) { return LitShare(now) > 0.01; };
 const Shows dark = [](const Pixels&, const Pixels& now) { return LitShare(now) < 0.001; };
 const Shows changed = [](const Pixels& before, const Pixels& now) { return now != before; };
+const Shows aboutPage = [](const Pixels&, const Pixels& p) {
+    return p[0] > 100 && p[0] < 150 && p[1] > 15 && p[1] < 50 && p[2] < 16;  // dark orange
+};
+const Shows red = [](const Pixels&, const Pixels& now) { return now == Pixels{200, 0, 0}; };
 
 struct Look {
     Rect area;
@@ -57,8 +61,11 @@ struct Look {
 
 // One thing a person does and what must follow it.
 struct Step {
-    Point at{-1, -1};              // where the click or the press goes (none when negative)
+    Point at{-1, -1};              // where the click, the press or the wheel turn goes (none when negative)
     std::optional<int> dragTo{};   // the column the press is dragged to, beyond the window if need be
+    std::string key{};             // a key pressed instead of a click (xdotool's names: "ctrl+s")
+    int notches = 0;               // the wheel turned instead of a click, away from the user when positive
+    std::string held{};            // a modifier held while the wheel turns ("shift", "ctrl")
     std::string line{};            // the trace line the input brings
     std::string dialog{}, path{};  // the file chooser that opens ("folder", "save-file", "open-file"), the path typed
     std::vector<Look> looks{};     // what the screen must come to show, in turn
@@ -81,7 +88,10 @@ Pixels Shown(const DesktopProgram& session, Rect r) { return session.Area(r.left
     if (step.dragTo)
         input = {"mousemove", column(step.at.x), row, "sleep", "0.1", "mousedown", "1",
                  "mousemove", column(*step.dragTo), row, "mouseup", "1"};
-    if (step.at.x >= 0 && !Xdotool(session.DisplayName(), input)) return ::testing::AssertionFailure() << "xdotool failed";
+    const bool done = !step.key.empty() ? session.Press(step.key)
+                      : step.notches != 0 ? session.Turn(step.at.x, step.at.y, step.notches, step.held)
+                      : step.at.x < 0 || Xdotool(session.DisplayName(), input);
+    if (!done) return ::testing::AssertionFailure() << "xdotool failed";
     if (!step.line.empty() && !session.Expect(step.line)) return ::testing::AssertionFailure() << "no trace line";
     // The chooser must be gone once the program goes on: nothing else would take it away.
     static const std::map<std::string, std::string> titles = {
@@ -117,6 +127,12 @@ protected:
         ScratchFolder::SetUp();
         for (const char* place : {"home", "config/tessalume", "bin", "images", "exports", "maps"})
             fs::create_directories(folder / place);
+        // The desktop's opener, recording the address it is asked to open.
+        WriteFile(folder / "bin/xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > '" + PathIn("opened") + "'\n");
+        fs::permissions(folder / "bin/xdg-open", fs::perms::owner_all);
+        std::string red;
+        for (int i = 0; i < 256; ++i) red += "200.5 0.5 0.5\n";
+        WriteFile(folder / "maps/red.map", red);
     }
     bool Start()
     {
@@ -137,12 +153,6 @@ TEST_F(CommandsOnTheDesktop, NewBeforeTheFirstRefreshIsCarriedOut)
 TEST_F(CommandsOnTheDesktop, EveryControlByRealInput)
 {
     WriteFile(folder / "config/tessalume/settings.ini", "Images=" + PathIn("images") + "\n");
-    // The desktop's opener, recording the address it is asked to open.
-    WriteFile(folder / "bin/xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > '" + PathIn("opened") + "'\n");
-    fs::permissions(folder / "bin/xdg-open", fs::perms::owner_all);
-    std::string red;
-    for (int i = 0; i < 256; ++i) red += "200.5 0.5 0.5\n";
-    WriteFile(folder / "maps/red.map", red);
     const std::string exports = PathIn("exports");
     const fs::path page = fs::path(TESSALUME_PROGRAM_PATH).parent_path() / "index.html";
 
@@ -157,9 +167,6 @@ TEST_F(CommandsOnTheDesktop, EveryControlByRealInput)
     const Pixels noNotice = Shown(session, noticeArea);
     const Shows notice = [&](const Pixels&, const Pixels& now) { return now != noNotice; };
     const Shows noNoticeLeft = [&](const Pixels&, const Pixels& now) { return now == noNotice; };
-    const Shows aboutPage = [](const Pixels&, const Pixels& p) {
-        return p[0] > 100 && p[0] < 150 && p[1] > 15 && p[1] < 50 && p[2] < 16;  // dark orange
-    };
 
     std::vector<Step> steps = {
         // Help opens the page beside the program with the desktop's opener; About shows its page
@@ -206,7 +213,7 @@ TEST_F(CommandsOnTheDesktop, EveryControlByRealInput)
         // Random; Load through the open dialog turns the strip to the file's red; Save.
         {.at = {74, 159}, .line = "command random", .looks = {{colorStrip, changed}}},
         {.at = {250, 159}, .line = "command load", .dialog = "open-file", .path = PathIn("maps/red.map"),
-         .looks = {{stripMiddle, [](const Pixels&, const Pixels& now) { return now == Pixels{200, 0, 0}; }}}},
+         .looks = {{stripMiddle, red}}},
         {.at = {162, 159}, .line = "command save", .dialog = "save-file", .path = exports + "/saved"},
         {.looks = {{noticeArea, noNoticeLeft}}},
     });
@@ -245,6 +252,102 @@ TEST_F(CommandsOnTheDesktop, EveryControlByRealInput)
     ASSERT_TRUE(Answer(session, "Return", "Yes"));
     EXPECT_TRUE(session.Expect("quit"));
     EXPECT_EQ(session.program->Wait(stepLimit), 0) << "a sanitizer report ends the program with 66";
+}
+
+// The keys and the mouse wheel as a person uses them: each key gives the command of its click
+// (the same trace line), the wheel moves the value panels and pages the browsers, and a file
+// written is named on the notice line and in the window title. The chooser opens transient for
+// the window and centred on it, and leaves no trace of itself once it has closed, while the
+// export it asked for is still being written.
+TEST_F(CommandsOnTheDesktop, KeysAndTheWheel)
+{
+    const std::string exports = PathIn("exports");
+    const fs::path page = fs::path(TESSALUME_PROGRAM_PATH).parent_path() / "index.html";
+    if (!Start()) GTEST_SKIP() << "no X server could be started";
+    ASSERT_TRUE(session.Ready());
+    ASSERT_TRUE(Take(session, {.looks = {{previewArea, lit}}}));
+    const Pixels noNotice = Shown(session, noticeArea);
+    const Shows notice = [&](const Pixels&, const Pixels& now) { return now != noNotice; };
+
+    // Panels and browsers: the places the wheel is turned at.
+    constexpr Point tileWidth{340, 606}, tileHeight{340, 586}, blurring{182, 264}, brightness{641, 84}, browser{192, 564};
+    const std::vector<Step> steps = {
+        // The tile size wheels: a step of 16, ten with Shift; Ctrl doubles and halves.
+        {.key = "Tab", .line = "command tab 1"},
+        {.at = tileWidth, .notches = 1, .line = "command tile-size 1040 1024"},
+        {.at = tileWidth, .notches = 2, .held = "ctrl", .line = "command tile-size 4160 1024"},
+        {.at = tileHeight, .notches = -1, .held = "ctrl", .line = "command tile-size 4160 512"},
+        {.at = tileHeight, .notches = -1, .held = "shift", .line = "command tile-size 4160 352"},
+        {.at = tileHeight, .notches = 3, .held = "ctrl", .line = "command tile-size 4160 2816"},
+        {.key = "Tab", .line = "command tab 0"},
+        {.key = "t", .line = "command preview-type 1"},
+        {.key = "t", .line = "command preview-type 0"},
+        {.key = "2", .line = "command resolution 1", .looks = {{previewArea, dark}, {previewArea, lit}}},
+        {.key = "1", .line = "command resolution 0"},
+        {.key = "F1", .line = "command help file://" + page.string()},
+        {.at = {747, 19}, .line = "command about shown", .looks = {{aboutPageFoot, aboutPage}}},
+        {.key = "Escape", .line = "command about hidden", .looks = {{aboutPageFoot, std::not_fn(aboutPage)}}},
+        // Blurring and brightness down to their lower bounds and up again, taken as on a release.
+        {.at = blurring, .notches = -13, .held = "shift", .line = "command blurring 0.2"},
+        {.at = blurring, .notches = 1, .line = "command blurring 0.25"},
+        {.at = brightness, .notches = -6, .held = "shift", .line = "command brightness 0", .looks = {{previewArea, dark}}},
+        {.at = brightness, .notches = 1, .line = "command brightness 0.2"},
+        {.at = brightness, .notches = 2, .held = "shift", .line = "command brightness 4.2", .looks = {{previewArea, lit}}},
+        // The browser pages toward the user, ten pages with Shift (up to its last), and back; first
+        // back to its first page, and the open tab clicked so that the wheel has surely been taken.
+        {.at = browser, .notches = 4},
+        {.at = {130, 676}, .line = "command tab 0"},
+        {.at = browser, .notches = -1, .line = "command transform-i page 5", .looks = {{browserI, changed}}},
+        {.at = browser, .notches = -1, .held = "shift", .line = "command transform-i page 20"},
+        {.at = browser, .notches = 1, .line = "command transform-i page 15"},
+        // The colour map's Load and Save; Export Tile, named on the notice line.
+        {.key = "ctrl+o", .line = "command load", .dialog = "open-file", .path = PathIn("maps/red.map"),
+         .looks = {{stripMiddle, red}}},
+        {.key = "ctrl+shift+s", .line = "command save", .dialog = "save-file", .path = exports + "/saved",
+         .looks = {{noticeArea, notice}}},
+        {.key = "ctrl+s", .line = "command export-tile", .dialog = "save-file", .path = exports + "/tile",
+         .looks = {{noticeArea, notice}}},
+    };
+    // The title carries the name of the file last written.
+    const auto titleComesTo = [&](const std::string& title) {
+        for (const Clock::time_point end = Clock::now() + stepLimit; Clock::now() < end; std::this_thread::sleep_for(milliseconds(50)))
+            if (const std::optional<WindowPlace> place = PlaceOf(session.DisplayName(), session.Window()); place && place->title == title)
+                return true;
+        return false;
+    };
+    for (const Step& step : steps) ASSERT_TRUE(Take(session, step)) << step.line;
+    EXPECT_TRUE(titleComesTo("tile.png - Tessalume"));
+    EXPECT_EQ(ReadFile(folder / "opened"), "file://" + page.string());
+    EXPECT_TRUE(ReadFile(exports + "/saved.map").starts_with("200.500000 0.500000 0.500000\n"));
+
+    // Export Image by its key, with the "Output Directory" button, which the chooser covers, in view.
+    constexpr Rect underChooser{272, 420, 436, 442};
+    ASSERT_TRUE(Take(session, {.key = "Tab", .line = "command tab 1", .looks = {{underChooser, changed}}}));
+    const Pixels clear = Shown(session, underChooser);
+    ASSERT_TRUE(session.Press("ctrl+e"));
+    ASSERT_TRUE(session.Expect("command export-image 4160 2816") && session.Expect("dialog save-file"));
+    const std::vector<unsigned long> choosers = FindWindows(session.DisplayName(), "Save As", stepLimit);
+    ASSERT_EQ(choosers.size(), 1u);
+    ASSERT_TRUE(Take(session, {.looks = {{underChooser, [&](const Pixels&, const Pixels& now) { return now != clear; }}}}));
+    const std::optional<WindowPlace> chooser = PlaceOf(session.DisplayName(), choosers[0]);
+    const std::optional<WindowPlace> window = PlaceOf(session.DisplayName(), session.Window());
+    ASSERT_TRUE(chooser && window);
+    EXPECT_EQ(chooser->transientFor, session.Window());
+    EXPECT_NEAR(chooser->x + chooser->width / 2, window->x + window->width / 2, 1);
+    EXPECT_NEAR(chooser->y + chooser->height / 2, window->y + window->height / 2, 1);
+    ASSERT_TRUE(TypePathInto(session.DisplayName(), "Save As", exports + "/wide", session.Window()));
+    ASSERT_TRUE(session.Expect("answer " + exports + "/wide"));
+    std::this_thread::sleep_for(milliseconds(100));
+    EXPECT_EQ(Shown(session, underChooser), clear) << "the chooser's ghost is still on the window";
+    EXPECT_TRUE(titleComesTo("wide.png - Tessalume"));
+    const RgbPicture wide = DecodePng(ReadFile(exports + "/wide.png"));
+    EXPECT_TRUE(wide.width == 4160 && wide.height == 2816);
+
+    // New by either key; the quit question by its key, answered No.
+    ASSERT_TRUE(Take(session, {.key = "n", .line = "command new"}));
+    ASSERT_TRUE(Take(session, {.key = "space", .line = "command new"}));
+    ASSERT_TRUE(Take(session, {.key = "ctrl+q", .line = "command quit"}));
+    ASSERT_TRUE(Answer(session, "Escape", "No"));
 }
 
 }  // namespace

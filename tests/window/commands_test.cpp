@@ -1,5 +1,8 @@
 // The commands driven in-process: clicks, drags and releases given straight to the shell with a
 // fake platform.
+#include <tuple>
+
+#include "ui/draw/draw.h"
 #include "window/fake_platform.h"
 
 namespace tessalume {
@@ -173,6 +176,106 @@ TEST_F(Commands, ALoadedMapIsNotOverwrittenByARandomMapStillToBeDrawn)
     EXPECT_FALSE(windowWorker.RandomColorMapPending());
     EXPECT_EQ(windowWorker.quilt().colorMap.blue[0], 30.5);
     EXPECT_EQ(Requests(), 4);
+}
+
+// The wheel moves a value panel by its step, ten with Shift, and takes the value as a release
+// would; Ctrl doubles or halves a tile size; each bound holds. Over a browser it pages.
+TEST_F(Commands, TheWheelMovesPanelsByTheirStepAndPagesBrowsers)
+{
+    const struct {
+        const char* what;
+        int32_t page;
+        SLWindow& panel;
+        int32_t row, notches;
+        uint8_t modifiers;
+        float start, end;
+        bool resets;
+        const char* timer;
+        int32_t ticks;  // the blurring and the brightness refresh at once, as on a release
+    } cases[] = {
+        {"blurring up", attractorPage, blurringSlider, 0, 1, 0, 1.0f, 1.05f, true, restart, 1},
+        {"blurring down ten steps", attractorPage, blurringSlider, 0, -1, shiftHeld, 1.0f, 0.5f, true, restart, 1},
+        {"blurring to its bound", attractorPage, blurringSlider, 0, -30, 0, 1.0f, 0.2f, true, restart, 1},
+        {"blurring on the other page", renderParametersPage, blurringSlider, 0, 1, 0, 1.0f, 1.0f, false, "", 0},
+        {"brightness", renderParametersPage, brightnessSlider, 0, 2, 0, 5.0f, 5.4f, false, "", 1},
+        {"brightness to its bound", attractorPage, brightnessSlider, 0, -3, shiftHeld, 5.0f, 0.0f, false, "", 1},
+        {"tile width up", renderParametersPage, tileSizeSlider, 0, 1, 0, 1024, 1040, false, "", 0},
+        {"tile height down ten steps", renderParametersPage, tileSizeSlider, 1, -1, shiftHeld, 1024, 864, false, "", 0},
+        {"tile width doubled", renderParametersPage, tileSizeSlider, 0, 1, ctrlHeld, 1000, 2000, false, "", 0},
+        {"tile height halved", renderParametersPage, tileSizeSlider, 1, -1, ctrlHeld, 1001, 500, false, "", 0},
+        {"tile width to the largest", renderParametersPage, tileSizeSlider, 0, 5, ctrlHeld, 1024, 8192, false, "", 0},
+        {"tile height to its bound", renderParametersPage, tileSizeSlider, 1, -12, ctrlHeld, 1024, 2, false, "", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Open(c.page);
+        c.panel.value[c.row] = c.start;
+        windowWorker.DropRequests();
+        Ticks();
+        const Point at = Wheel(c.panel, c.row);
+        MainWindowProc(Message{.kind = MessageKind::Wheel, .x = at.x, .y = clientHeight - at.y, .notches = c.notches,
+                               .modifiers = c.modifiers});
+        EXPECT_FLOAT_EQ(c.panel.value[c.row], c.end);
+        EXPECT_EQ(Requests(), c.resets ? 4 : 0);
+        EXPECT_EQ(Timer(), c.timer);
+        EXPECT_EQ(Ticks(), c.ticks);
+    }
+    EXPECT_EQ(windowSettings.blurringFactor, 0.2f);
+    EXPECT_EQ(windowSettings.brightness, 0.0);
+    EXPECT_EQ(windowSettings.tiledWidth, 8192);
+    EXPECT_EQ(windowSettings.tiledHeight, 2);
+
+    // Toward the user the next page, away the one before; ten pages with Shift, up to the last.
+    Open(attractorPage);
+    const Point browser = Cell(transformBrowserII, 2);
+    for (const auto [notches, modifiers, page] : {std::tuple{-1, 0, 5}, {-1, shiftHeld, 20}, {2, 0, 10}}) {
+        MainWindowProc(Message{.kind = MessageKind::Wheel, .x = browser.x, .y = clientHeight - browser.y,
+                               .notches = notches, .modifiers = static_cast<uint8_t>(modifiers)});
+        EXPECT_EQ(windowSettings.browserPageII, page);
+    }
+    EXPECT_FALSE(transformLockII.on) << "paging picks nothing";
+}
+
+// Each key gives its button's or list's command; a key with other modifiers gives none. Every
+// key is named on the help page and in the manual.
+TEST_F(Commands, KeysGiveTheCommandsOfTheirClicksAndAreListed)
+{
+    const auto press = [](int32_t key, uint8_t modifiers = 0) {
+        MainWindowProc(Message{.kind = MessageKind::KeyDown, .key = key, .modifiers = modifiers});
+    };
+    press('n', shiftHeld);
+    press('s');
+    EXPECT_EQ(Requests(), 0);
+    EXPECT_TRUE(platform.saveRequests.empty());
+    press(' ');
+    EXPECT_EQ(Requests(), 1);
+    windowWorker.DropRequests();
+    press('2');
+    EXPECT_EQ(windowSettings.resolution, 1);
+    EXPECT_EQ(Requests(), 4);
+    press(keyTab);
+    EXPECT_EQ(panelTabs.selected, renderParametersPage);
+    press('t');
+    EXPECT_EQ(previewTypeList.selected, 1);
+    press(keyEscape);
+    EXPECT_FALSE(aboutShown);
+    aboutShown = true;
+    press(keyEscape);
+    EXPECT_FALSE(aboutShown);
+    press('s', ctrlHeld | shiftHeld);
+    press('e', ctrlHeld);
+    ASSERT_EQ(platform.saveRequests.size(), 2u);
+    EXPECT_STREQ(platform.saveRequests[0].defaultExtension, "map");
+    EXPECT_STREQ(platform.saveRequests[1].defaultExtension, "png");
+
+    const std::string help = ReadFile(std::string(TESSALUME_SOURCE_DIR) + "/app/help/index.html");
+    const std::string manual = ReadFile(std::string(TESSALUME_SOURCE_DIR) + "/packaging/man/tessalume.1");
+    for (const Shortcut& shortcut : shortcuts) {
+        const std::string keys = shortcut.keys;
+        EXPECT_NE(help.find("<kbd>" + keys + "</kbd>"), std::string::npos) << keys;
+        EXPECT_TRUE(manual.find(".B " + keys + "\n") != std::string::npos ||
+                    manual.find("\\fB" + keys + "\\fR") != std::string::npos) << keys;
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // and the refresh timer.
 #include <GL/gl.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -42,7 +43,7 @@ struct Frame {
 };
 
 // The window's frame, as the main loop draws it.
-void WholeFrame() { DrawFrame(windowWorker.quilt(), windowSettings, exportNoticeTicks > 0); }
+void WholeFrame() { DrawFrame(windowWorker.quilt(), windowSettings, exportNoticeTicks > 0 ? exportNotice : std::string()); }
 
 // The whole client area as `draw` leaves it.
 Frame ReadBack(void (*draw)() = WholeFrame)
@@ -208,11 +209,49 @@ TEST_F(Drawing, EveryControlOfBothPagesAtItsPlace)
     }
 }
 
+// Relative luminance of an area (sRGB decoded, ITU-R BT.709 weights), and the contrast of two
+// as the ratio (L1 + 0.05) / (L2 + 0.05).
+double Luminance(const Frame& frame, int x0, int y0, int x1, int y1)
+{
+    const auto linear = [](uint8_t c) { const double v = c / 255.0; return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    double sum = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            sum += 0.2126 * linear(frame.At(x, y)[0]) + 0.7152 * linear(frame.At(x, y)[1]) + 0.0722 * linear(frame.At(x, y)[2]);
+    return sum / ((x1 - x0) * (y1 - y0));
+}
+double Contrast(double lighter, double darker) { return (lighter + 0.05) / (darker + 0.05); }
+
+// The selected entry of a list and a lock that is on stand out from the others at a glance: at
+// least the 3 : 1 contrast that a control's state needs to be seen, over the square that shows it.
+TEST_F(Drawing, SelectedEntriesAndLocksThatAreOnStandOut)
+{
+    panelTabs.selected = renderParametersPage;
+    const int x = static_cast<int>(resolutionList.left) + 5, y = static_cast<int>(resolutionList.bottom) + 5;
+    const Frame lists = ReadBack();
+    const double selected = Luminance(lists, x, y + 40, x + 11, y + 51), other = Luminance(lists, x, y + 20, x + 11, y + 31);
+    panelTabs.selected = attractorPage;
+    transformLockI.on = true;
+    const Frame locks = ReadBack();
+    transformLockI.on = false;
+    const auto box = [&](const OptionsBox& lock) {
+        return Luminance(locks, static_cast<int>(lock.left) + 5, static_cast<int>(lock.bottom) + 5, static_cast<int>(lock.left) + 16,
+                         static_cast<int>(lock.bottom) + 16);
+    };
+    const double on = box(transformLockI), off = box(transformLockII);
+    EXPECT_GE(Contrast(selected, other), 3.0) << "luminance " << selected << " selected, " << other << " not";
+    EXPECT_GE(Contrast(on, off), 3.0) << "luminance " << on << " on, " << off << " off";
+}
+
 TEST_F(Drawing, NoticesProgressBarAndAboutPage)
 {
-    // Neither notice and no bar; "File Exported"; "Searching..." with a bar that grows to the
-    // preview's width over 1000 attempts.
+    // Neither notice and no bar; "File Exported" with the file's name after it; "Searching..."
+    // with a bar that grows to the preview's width over 1000 attempts.
     struct State { int32_t noticeTicks, searching, attempts; Seen notice; int barEnd; };
+    exportNotice = "File Exported: tile.png";
+    ExpectSeen(ReadBack(), {{"no notice", 491, 124, 700, 140, Lit, 0}});
+    exportNoticeTicks = 3;
+    ExpectSeen(ReadBack(), {{"the file's name", 611, 124, 675, 140, White, 21}});
     for (const State& s : {State{0, 0, 0, {"a notice", 491, 124, 611, 140, Lit, 0}, 490},
                            {3, 0, 0, {"\"File Exported\"", 491, 124, 595, 140, White, 61}, 490},
                            {0, 1, 250, {"\"Searching...\"", 491, 124, 587, 140, White, 61}, 491 + 128},

@@ -22,6 +22,7 @@ public:
     WindowOutcome OpenWindow(const char*, int32_t, int32_t, const IconPicture&, std::string&) override { return WindowOutcome::Opened; }
     void CloseWindow() override {}
     void ShowWindow() override {}
+    void SetTitle(const std::string& title) override { this->title = title; }
     bool PollMessage(Message&) override { return false; }
     bool WaitForMessageOrFrame(bool) override { return false; }
     void SwapBuffers() override {}
@@ -34,6 +35,7 @@ public:
     std::vector<std::string> folderRequests;
     std::vector<std::pair<std::string, std::string>> messages;  // text and caption
     std::vector<uint32_t> timerPeriods;
+    std::string title = "Tessalume";
 
 private:
     std::optional<std::string> SaveFileDialog(const FileDialogRequest& r) override { return saveRequests.push_back(r), answer; }

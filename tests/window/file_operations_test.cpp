@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "tests/window/fake_platform.h"
+#include "ui/draw/draw.h"
 
 namespace tessalume {
 namespace {
@@ -92,8 +93,9 @@ TEST_F(FileOperations, ConfirmedPathsGetTheDefaultExtensionAndMustFitTheBuffers)
     EXPECT_EQ(chosenFilePath, "unchanged");
 }
 
-// Only a tile written starts the notice, of about eight seconds; a failed export or save warns.
-TEST_F(FileOperations, ExportsWriteThePicturesOrWarnAndOnlyAWrittenTileStartsTheNotice)
+// Every file written starts the notice, of about eight seconds, with its name, which the window
+// title carries as long; a failed export or save warns, and its notice says why.
+TEST_F(FileOperations, ExportsWriteThePicturesOrWarnAndTheNoticeSaysWhereTheyWentOrWhyNot)
 {
     for (std::size_t i = 0; i < quilt.image.size(); ++i) quilt.image[i] = static_cast<uint8_t>(i * 7 + i / 1000);
     windowSettings.outputFormat = bmpFormat;
@@ -106,10 +108,20 @@ TEST_F(FileOperations, ExportsWriteThePicturesOrWarnAndOnlyAWrittenTileStartsThe
         EXPECT_EQ(exportNoticeTicks, std::lround(8000.0 / refreshIntervalTable[interval].milliseconds)) << interval;
     }
     EXPECT_EQ(ReadFile(PathIn("tile.bmp")), ReadFile(PathIn("tile-reference.bmp")));
-    exportNoticeTicks = 0;
+    EXPECT_EQ(exportNotice, "File Exported: tile.bmp");
+    EXPECT_EQ(platform.title, "tile.bmp - Tessalume");
+    // The title is the program's again when the notice ends.
+    for (const int32_t ticks = exportNoticeTicks; exportNoticeTicks > 0;) {
+        EXPECT_EQ(platform.title, "tile.bmp - Tessalume") << ticks - exportNoticeTicks << " ticks";
+        CountNoticeDown();
+    }
+    EXPECT_EQ(platform.title, "Tessalume");
     platform.answer = PathIn("tiled.bmp");
     ExportTiledImage(601, 37);
     EXPECT_EQ(ReadFile(PathIn("tiled.bmp")), ReadFile(PathIn("tiled-reference.bmp")));
+    EXPECT_EQ(exportNotice, "File Exported: tiled.bmp");
+    EXPECT_GT(exportNoticeTicks, 0);
+    exportNoticeTicks = 0;
 
     // Sizes outside the panel's range end the export before the dialog; a cancelled one writes
     // nothing.
@@ -128,11 +140,13 @@ TEST_F(FileOperations, ExportsWriteThePicturesOrWarnAndOnlyAWrittenTileStartsThe
     platform.answer = PathIn("taken.png");
     ExportTile();
     ExpectOneWarning(writeWarning);
+    EXPECT_EQ(exportNotice, "Not Exported: not a regular file");
     ExportTiledImage(64, 64);
     ExpectOneWarning(writeWarning);
     EXPECT_FALSE(SaveColorMapFile());
     ExpectOneWarning(writeWarning);
-    EXPECT_EQ(exportNoticeTicks, 0);
+    EXPECT_EQ(exportNotice, "Not Saved: not a regular file");
+    EXPECT_EQ(platform.title, "Tessalume");
     EXPECT_EQ(Listing(folder), before);
 }
 
@@ -194,9 +208,25 @@ TEST_F(FileOperations, APipeNamedAsTheFileIsRefusedWithTheWriteWarning)
 
     EXPECT_EQ(platform.messages.size(), 4u);
     for (const auto& [text, caption] : platform.messages) EXPECT_EQ(text, writeWarning);
-    EXPECT_EQ(exportNoticeTicks, 0);
+    EXPECT_EQ(exportNotice, "Not Saved: not a regular file");
     EXPECT_EQ(Listing(folder), before);
     for (const char* name : {"pipe.png", "pipe.bmp", "pipe.map"}) EXPECT_TRUE(IsPipe(folder / name)) << name;
+}
+
+// The notice holds 64 characters: a longer name keeps its start and its end, the middle gives way.
+TEST(Notices, ALongNameKeepsItsStartAndEnd)
+{
+    const struct { const char* name; const char* shown; } cases[] = {
+        {"tile.png", "File Exported: tile.png"},
+        {"quilt-0123456789-0123456789-0123456789-0123456789.png", "File Exported: quilt-0123456789-012345...23456789-0123456789.png"},
+        {"a-name-long-enough-to-overflow-the-notice-line-by-some-margin.png",
+         "File Exported: a-name-long-enough-to-o...line-by-some-margin.png"},
+    };
+    for (const auto& c : cases) {
+        const std::string shown = FitNotice("File Exported: ", c.name, noticeColumns);
+        EXPECT_EQ(shown, c.shown);
+        EXPECT_LE(shown.size(), noticeColumns);
+    }
 }
 
 }  // namespace

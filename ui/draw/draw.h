@@ -4,6 +4,7 @@
 // context current on the interface thread.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "engine/engine.h"
 
@@ -97,9 +98,11 @@ void DrawPreview();
 
 // ---- Frame ------------------------------------------------------------------------------
 
-// Draws one whole frame of the quilt grown with the settings, with the "File Exported" notice
-// when asked; the caller swaps the buffers.
-void DrawFrame(const Quilt& quilt, const Settings& settings, bool exportNotice);
+// Draws one whole frame of the quilt grown with the settings, with the export notice when it is
+// not empty; the caller swaps the buffers.
+void DrawFrame(const Quilt& quilt, const Settings& settings, const std::string& exportNotice);
+// The characters the notice line under the preview holds, 8 pixels each.
+inline constexpr std::size_t noticeColumns = 64;
 
 // ---- Primitives -------------------------------------------------------------------------
 

@@ -84,7 +84,7 @@ void BuildStaticLists()
     BuildPreviewTexturesAndQuads();
 }
 
-void DrawFrame(const Quilt& quilt, const Settings& settings, bool exportNotice)
+void DrawFrame(const Quilt& quilt, const Settings& settings, const std::string& exportNotice)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     DrawPreview();
@@ -98,7 +98,7 @@ void DrawFrame(const Quilt& quilt, const Settings& settings, bool exportNotice)
     DrawPanelControls(quilt, settings);
 
     // Both notices share one place; when both apply both are drawn there.
-    if (exportNotice) DrawText(491, 124, "File Exported", 0);
+    if (!exportNotice.empty()) DrawText(491, 124, exportNotice.c_str(), 0);
     if (LoadRelaxed(quilt.searching) != 0) {
         DrawText(491, 124, "Searching...", 0);
         DrawSearchProgress(quilt);

@@ -10,7 +10,7 @@ namespace tessalume {
 namespace {
 
 constexpr float rowPitch = 20;
-constexpr CornerGreys darkFill = {0, 0.125f, 0, 0.125f}, dimRim = {0.25f, 0.5f, 0.25f, 0.5f};
+constexpr CornerGreys darkFill = {0, 0.125f, 0, 0.125f}, dimRim = {0.25f, 0.5f, 0.25f, 0.5f}, litFace = {0.5f, 1, 0.5f, 1};
 
 struct Lists {
     uint32_t frame, marker;
@@ -41,9 +41,11 @@ void BuildLists(const ListBox& list)
             DrawText(x + 20, y + 2 + 20 * (list.lastIndex - j), list.entries[j], 1);
         glEnable(GL_DEPTH_TEST);
     });
+    // The selected square is lit like a lock that is on, so that it tells itself apart from
+    // the dark squares at a glance.
     const uint32_t marker = RecordList([&] {
         glDisable(GL_DEPTH_TEST);
-        ShadedQuad(5, 5, 15, 15, list.depth, dimRim);
+        ShadedQuad(5, 5, 15, 15, list.depth, litFace);
         ShadedOutline(5, 5, 15, 15, list.depth, darkFill);
         glEnable(GL_DEPTH_TEST);
     });

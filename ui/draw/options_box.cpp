@@ -32,7 +32,7 @@ void BuildLists(const OptionsBox& box)
     });
     const uint32_t mark = RecordList([&] {
         glDisable(GL_DEPTH_TEST);
-        ShadedQuad(5, 5, 15, 15, box.depth, {0.25f, 1, 0.25f, 1});
+        ShadedQuad(5, 5, 15, 15, box.depth, {0.5f, 1, 0.5f, 1});
         ShadedOutline(5, 5, 15, 15, box.depth, {0, 0.125f, 0, 0.125f});
         glEnable(GL_DEPTH_TEST);
     });
