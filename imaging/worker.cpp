@@ -62,14 +62,50 @@ void Worker::DropRequests()
         request->compare_exchange_strong(expected, Request::none);
     }
     keepPicture.store(false);
+    const std::lock_guard hold(recipeLock);
+    postedRecipe.reset();
+}
+
+// The last quilt asked for is the one made: a search posted after a recipe forgets the recipe.
+void Worker::PostNewQuilt(std::optional<Recipe> recipe)
+{
+    {
+        const std::lock_guard hold(recipeLock);
+        postedRecipe = std::move(recipe);
+    }
+    newQuilt.store(Request::posted, std::memory_order_release);
+}
+
+Recipe Worker::RecipeOfPicture() const
+{
+    Recipe recipe;
+    {
+        const std::lock_guard hold(recipeLock);
+        recipe = pictureStart;
+    }
+    recipe.stepsPlotted = LoadRelaxed(grown.stepsPlotted);
+    recipe.colorMap = CopyColorMap(grown.colorMap);
+    // The resolution and the antialiasing change only under the held picture.
+    recipe.resolution = grown.resolution;
+    recipe.antialiasing = grown.antialiasing;
+    recipe.colorMapping = LoadRelaxed(grown.colorMapping);
+    recipe.intensity = LoadRelaxed(grown.intensity);
+    recipe.brightness = LoadRelaxed(settings.brightness);
+    return recipe;
 }
 
 void Worker::RunBatch(std::stop_token stop)
 {
-    if (refreshing.load(std::memory_order_acquire))
+    if (refreshing.load(std::memory_order_acquire)) {
         std::this_thread::yield();  // the refresh is reading the accumulators: leave the core to it
-    else
+    } else {
         GrowBatch(grown);
+        // The picture's first batch: where it began, noted for the exports' recipes.
+        if (grown.stepsPlotted == batchSteps) {
+            const std::lock_guard hold(recipeLock);
+            pictureStart = RecipeOf(grown, settings);
+        }
+    }
     HandleRequests(stop);
 }
 
@@ -79,12 +115,20 @@ void Worker::RunBatch(std::stop_token stop)
 void Worker::HandleRequests(std::stop_token stop)
 {
     if (newQuilt.load(std::memory_order_acquire) != Request::none) {
+        std::optional<Recipe> recipe;
         {
             const std::unique_lock hold(pictureLock, std::try_to_lock);
             if (!hold) return;
-            ClearQuilt(grown, LoadRelaxed(settings.intensity));
+            {
+                const std::lock_guard holdRecipe(recipeLock);
+                recipe.swap(postedRecipe);
+            }
+            if (recipe)
+                AdoptRecipe(grown, settings, *recipe);  // in place of the search
+            else
+                ClearQuilt(grown, LoadRelaxed(settings.intensity));
         }
-        if (!NewQuilt(grown, settings, stop)) return;
+        if (!recipe && !NewQuilt(grown, settings, stop)) return;
         newQuilt.store(Request::none, std::memory_order_release);
     }
     // Looked at before the random map: a reset posted with it is then seen with it, and the map
