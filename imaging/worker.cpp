@@ -123,13 +123,19 @@ void Worker::HandleRequests(std::stop_token stop)
                 const std::lock_guard holdRecipe(recipeLock);
                 recipe.swap(postedRecipe);
             }
-            if (recipe)
-                AdoptRecipe(grown, settings, *recipe);  // in place of the search
-            else
+            if (recipe) {
+                // In place of the search; the settings again, as a search may have changed them
+                // since the interface took them.
+                TakeRecipeSettings(settings, *recipe);
+                AdoptRecipe(grown, settings, *recipe);
+            } else {
                 ClearQuilt(grown, LoadRelaxed(settings.intensity));
+            }
         }
         if (!recipe && !NewQuilt(grown, settings, stop)) return;
-        newQuilt.store(Request::none, std::memory_order_release);
+        // A recipe posted during the search stays posted.
+        const std::lock_guard holdRecipe(recipeLock);
+        if (!postedRecipe) newQuilt.store(Request::none, std::memory_order_release);
     }
     // Looked at before the random map: a reset posted with it is then seen with it, and the map
     // is drawn before the reset clears what was plotted with the old one.

@@ -21,12 +21,14 @@ enum class MessageKind : uint8_t {
     MouseMove,
     LeftButtonDown,
     LeftButtonUp,
+    DropFile,        // a file dropped on the window; its path in the message
     Other,           // anything the window procedure ignores
 };
 
 struct Message {
     MessageKind kind = MessageKind::Other;
     int32_t x = 0, y = 0;
+    std::string path;  // of a dropped file
 };
 
 // A picture for the window icon: 24-bit, rows bottom-up in blue-green-red order, each row

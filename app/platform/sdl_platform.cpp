@@ -228,6 +228,10 @@ private:
                                                                 : MessageKind::LeftButtonUp,
                               event.button.x, event.button.y};
             return true;
+        case SDL_DROPFILE:
+            message = Message{MessageKind::DropFile, 0, 0, event.drop.file != nullptr ? event.drop.file : ""};
+            SDL_free(event.drop.file);
+            return true;
         default:
             return false;  // the quit event that follows a close request included
         }
