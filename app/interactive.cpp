@@ -66,7 +66,8 @@ PictureCopy CopyOfQuilt(Make make)
 
 bool ExportPicture(const PictureCopy& copy)
 {
-    const PictureNotes notes{FormatRecipe(copy.recipe)};
+    // A picture with nothing plotted has no recipe worth keeping.
+    const PictureNotes notes{copy.recipe.stepsPlotted > 0 ? FormatRecipe(copy.recipe) : std::string()};
     if (WritePictureAndRecipe(chosenFilePath, windowSettings.outputFormat, copy.picture, notes).empty()) return true;
     CurrentPlatform().ShowMessage(writeWarning, warningCaption);
     return false;
@@ -80,7 +81,7 @@ bool OpenRecipeFile(const std::string& path)
 {
     Recipe recipe;
     if (const std::string fault = ReadRecipeFile(path, recipe); !fault.empty()) {
-        Trace("recipe refused: " + fault);
+        Trace("recipe refused " + fault);
         const std::string notice = "Tessalume cannot reopen the quilt of the selected file: " + fault + ".";
         CurrentPlatform().ShowMessage(notice.c_str(), warningCaption);
         return false;

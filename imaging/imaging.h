@@ -209,8 +209,9 @@ public:
     std::unique_lock<std::mutex> HoldPicture() { return std::unique_lock(pictureLock); }
 
     // The recipe of the picture so far, for an export on the interface thread: the design and
-    // orbit as the worker noted them at the picture's first batch, the steps plotted since, the
-    // colour map and the settings in force now. Call it holding the picture (HoldPicture).
+    // orbit as the worker noted them before the picture's first batch, the steps plotted since,
+    // the colour map and the settings in force now; with no step plotted yet it may be the
+    // previous picture's. Call it holding the picture (HoldPicture).
     Recipe RecipeOfPicture() const;
 
     // One pass of the thread's loop: a batch (unless a refresh is under way), then the requests.

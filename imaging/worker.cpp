@@ -78,12 +78,14 @@ void Worker::PostNewQuilt(std::optional<Recipe> recipe)
 
 Recipe Worker::RecipeOfPicture() const
 {
+    // The steps first: once one counts, the start of their picture is noted.
+    const uint64_t steps = LoadRelaxed(grown.stepsPlotted);
     Recipe recipe;
     {
         const std::lock_guard hold(recipeLock);
         recipe = pictureStart;
     }
-    recipe.stepsPlotted = LoadRelaxed(grown.stepsPlotted);
+    recipe.stepsPlotted = steps;
     recipe.colorMap = CopyColorMap(grown.colorMap);
     // The resolution and the antialiasing change only under the held picture.
     recipe.resolution = grown.resolution;
@@ -99,12 +101,13 @@ void Worker::RunBatch(std::stop_token stop)
     if (refreshing.load(std::memory_order_acquire)) {
         std::this_thread::yield();  // the refresh is reading the accumulators: leave the core to it
     } else {
-        GrowBatch(grown);
-        // The picture's first batch: where it began, noted for the exports' recipes.
-        if (grown.stepsPlotted == batchSteps) {
+        // Before the picture's first batch: where it begins, noted for the exports' recipes
+        // before any step counts.
+        if (grown.stepsPlotted == 0) {
             const std::lock_guard hold(recipeLock);
             pictureStart = RecipeOf(grown, settings);
         }
+        GrowBatch(grown);
     }
     HandleRequests(stop);
 }

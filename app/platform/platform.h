@@ -28,7 +28,7 @@ enum class MessageKind : uint8_t {
 struct Message {
     MessageKind kind = MessageKind::Other;
     int32_t x = 0, y = 0;
-    std::string path;  // of a dropped file
+    std::string path = {};  // of a dropped file
 };
 
 // A picture for the window icon: 24-bit, rows bottom-up in blue-green-red order, each row
