@@ -232,7 +232,7 @@ using V = std::string_view;
 
 constexpr OptionRow optionTable[] = {
     {"--seed", true, [](C c, V v) { return StoreWhole(v, 0, UINT32_MAX, c.options.seed); },
-     [] { return Usage{"N", "seed of the random generators, 0..4294967295 (required)"}; }},
+     [] { return Usage{"N", "seed of the random generators, 0..4294967295 (required unless --recipe)"}; }},
     {"--out", true, [](C c, V v) { return StorePath(v, c.options.outPath); },
      [] { return Usage{"FILE", "picture to write (required)"}; }},
     {"--points", true, [](C c, V v) { c.options.pointsGiven = true; return StoreWhole(v, 0, maxPoints, c.options.points); },
