@@ -50,18 +50,26 @@ bool FitsPathBuffer(const std::string& path, const char* warning)
     return false;
 }
 
-// The picture is copied while the worker is kept from clearing it or changing its size.
+// The picture and its recipe are copied while the worker is kept from clearing it or changing
+// its size.
+struct PictureCopy {
+    RgbPicture picture;
+    Recipe recipe;
+};
 template <typename Make>
-RgbPicture CopyOfQuilt(Make make)
+PictureCopy CopyOfQuilt(Make make)
 {
     const auto hold = windowWorker.HoldPicture();
-    return make(windowWorker.quilt());
+    return {make(windowWorker.quilt()), windowWorker.RecipeOfPicture()};
 }
 
 // The notice line says where the picture went, or why it did not.
-bool ExportPicture(const RgbPicture& picture)
+bool ExportPicture(const PictureCopy& copy)
 {
-    const std::string fault = WritePicture(chosenFilePath, windowSettings.outputFormat, picture);
+    // A picture with nothing plotted has no recipe worth keeping.
+    const PictureNotes notes{copy.recipe.stepsPlotted > 0 ? FormatRecipe(copy.recipe) : std::string()};
+    const std::string fault =
+        WritePictureAndRecipe(chosenFilePath, windowSettings.outputFormat, copy.picture, notes);
     if (fault.empty()) {
         NoticeWritten("File Exported", chosenFilePath);
         return true;
@@ -69,6 +77,32 @@ bool ExportPicture(const RgbPicture& picture)
     CurrentPlatform().ShowMessage(writeWarning, warningCaption);
     NoticeNotWritten("Not Exported", fault);
     return false;
+}
+
+// The quilt of a recipe in place of the window's, the file read whole before anything changes:
+// the requests not taken up are dropped (a random map would land on the recipe's), the
+// controls show the recipe's values at once, and the worker adopts the quilt between batches.
+// The locks stay as they were.
+bool OpenRecipeFile(const std::string& path)
+{
+    Recipe recipe;
+    if (const std::string fault = ReadRecipeFile(path, recipe); !fault.empty()) {
+        Trace("recipe refused " + fault);
+        const std::string notice = "Tessalume cannot reopen the quilt of the selected file: " + fault + ".";
+        CurrentPlatform().ShowMessage(notice.c_str(), warningCaption);
+        return false;
+    }
+    windowWorker.DropRequests();
+    windowWorker.WithdrawRandomColorMap();
+    recipe.tiledWidth = recipe.tiledHeight = 0;  // a tiled size is the export's, not the window's
+    TakeRecipeSettings(windowSettings, recipe);
+    lastIntensityChoice = recipe.intensity;
+    ShowSettings(windowSettings);
+    // As New does: before the first refresh, one is run first, or nothing carries the request out.
+    if (windowWorker.state() == Worker::State::notStarted) MainWindowProc(Message{MessageKind::Timer});
+    windowWorker.PostRecipe(recipe);
+    Trace("recipe opened " + std::to_string(recipe.stepsPlotted));
+    return true;
 }
 
 }  // namespace
@@ -118,7 +152,10 @@ void ExportTiledImage(int32_t width, int32_t height)
     if (width < 1 || height < 1 || width > maxTiledPictureSide || height > maxTiledPictureSide)
         return;
     if (!ChooseExportFile(windowSettings.outputFormat)) return;
-    ExportPicture(CopyOfQuilt([=](const Quilt& quilt) { return MakeTiledPicture(quilt, width, height); }));
+    PictureCopy copy = CopyOfQuilt([=](const Quilt& quilt) { return MakeTiledPicture(quilt, width, height); });
+    copy.recipe.tiledWidth = width;
+    copy.recipe.tiledHeight = height;
+    ExportPicture(copy);
 }
 
 bool SaveColorMapFile()
@@ -137,17 +174,23 @@ bool SaveColorMapFile()
     return false;
 }
 
+bool LoadColorMapFile()
+{
+    return ChooseColorMapFile() && OpenFileInWindow(chosenFilePath);
+}
+
 // The file is read before the map is touched, so a file that cannot be read leaves the user's
 // palette as it was; the map is made aside and stored whole while the worker plots with it,
 // after withdrawing a random map that would otherwise land on top of it.
-bool LoadColorMapFile()
+bool OpenFileInWindow(const std::string& path)
 {
-    if (!ChooseColorMapFile()) return false;
     std::string bytes;
-    if (!ReadColorMapFile(chosenFilePath, bytes).empty()) {
+    if (!ReadColorMapFile(path, bytes).empty()) {
         CurrentPlatform().ShowMessage(readWarning, warningCaption);
         return false;
     }
+    // A picture or a recipe by its first bytes, never read as a map.
+    if (KindOfFile(bytes) != FileKind::other) return OpenRecipeFile(path);
     const ColorMapChannels map = ReadColorMapText(bytes);
     windowWorker.WithdrawRandomColorMap();
     StoreColorMap(windowWorker.quilt().colorMap, map);

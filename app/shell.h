@@ -120,6 +120,10 @@ void ExportTile();
 void ExportTiledImage(int32_t width, int32_t height);
 bool SaveColorMapFile();
 bool LoadColorMapFile();
+// Load's file, or one dropped on the window: a PNG or BMP carrying a recipe, or a recipe's JSON,
+// reopens its quilt; anything else is read as a colour map. A file that cannot be read, or a
+// picture without a usable recipe, leaves everything as it was and warns.
+bool OpenFileInWindow(const std::string& path);
 
 // ---- Trace ------------------------------------------------------------------------------
 

@@ -40,6 +40,12 @@ void MainWindowProc(const Message& message)
     case MessageKind::Wheel:
         HandleWheel(x, y, message.notches, message.modifiers);
         break;
+    case MessageKind::DropFile:
+        Trace("drop " + message.path);
+        // Opened as Load opens it; a colour map dropped restarts the picture as Load's does.
+        if (OpenFileInWindow(message.path)) windowWorker.PostReset();
+        RestartRefresh();
+        break;
     case MessageKind::Other:
         break;
     }

@@ -12,7 +12,9 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/render_options.h"
 #include "engine/engine.h"
@@ -63,6 +65,15 @@ std::string OutputFault(const std::string& path)
     return "";
 }
 
+// Every file the run writes: the picture, a BMP's recipe beside it, the recipe alone.
+std::vector<std::string> OutputsOf(const RenderOptions& options, const Settings& settings)
+{
+    std::vector<std::string> paths = {options.outPath};
+    if (settings.outputFormat != pngFormat) paths.push_back(RecipeSidecarPath(options.outPath));
+    if (options.recipeOutPath) paths.push_back(*options.recipeOutPath);
+    return paths;
+}
+
 // Steps 1 to 3 of the command line's semantics: the settings at their start values with the
 // options applied, the generators seeded, the settings in force.
 Settings SettingsOf(const RenderOptions& options)
@@ -109,6 +120,30 @@ void MakeQuilt(Quilt& quilt, Settings& settings, const RenderOptions& options)
         ApplySettings(quilt, settings);
     }
     if (options.brightness) settings.brightness = static_cast<double>(*options.brightness);
+}
+
+// The recipe given with --recipe, with the options that override its values.
+Recipe RecipeWithOptions(Recipe recipe, const RenderOptions& options, const std::string& colorMapText)
+{
+    if (options.resolution) recipe.resolution = *options.resolution;
+    if (options.mapping) recipe.colorMapping = *options.mapping;
+    if (options.intensity) recipe.intensity = *options.intensity;
+    if (options.antialias) recipe.antialiasing = *options.antialias;
+    if (options.brightness) recipe.brightness = static_cast<double>(*options.brightness);
+    if (options.colorMapPath) recipe.colorMap = ReadColorMapText(colorMapText);
+    if (options.image) {
+        recipe.tiledWidth = options.image->width;
+        recipe.tiledHeight = options.image->height;
+    }
+    if (options.pointsGiven) recipe.stepsPlotted = options.points;
+    return recipe;
+}
+
+// The quilt of a recipe, in place of steps 2 to 5: the recipe's settings, its quilt, no search.
+void AdoptQuilt(Quilt& quilt, Settings& settings, const Recipe& recipe)
+{
+    TakeRecipeSettings(settings, recipe);
+    AdoptRecipe(quilt, settings, recipe);
 }
 
 // Keeps one "\r" line on a terminal, rewritten at most four times a second.
@@ -177,6 +212,7 @@ public:
         return Add(key, number);
     }
     JsonLine& Text(const char* key, const std::string& value) { return Add(key, "\"" + value + "\""); }
+    JsonLine& Whole(const char* key, std::optional<uint32_t> value) { return value ? Whole(key, *value) : Add(key, "null"); }
     std::string Finish() const { return text + "}\n"; }
 
 private:
@@ -191,7 +227,7 @@ private:
     std::string text = "{";
 };
 
-std::string Summary(uint32_t seed, const Quilt& quilt, const Settings& settings, const PlotRun& run)
+std::string Summary(std::optional<uint32_t> seed, const Quilt& quilt, const Settings& settings, const PlotRun& run)
 {
     const QuiltDesign& design = quilt.design;
     const double pointsPerSecond = run.seconds > 0 ? static_cast<double>(run.points) / run.seconds : 0.0;
@@ -252,28 +288,53 @@ int Render(int argc, const char* const* argv)
     if (!parsed.error.empty()) return Refuse(parsed.error);
     const RenderOptions& options = parsed.options;
 
+    std::optional<Recipe> recipe;
+    if (options.recipePath) {
+        if (const std::string fault = ReadRecipeFile(*options.recipePath, recipe.emplace()); !fault.empty())
+            return Refuse("cannot read the recipe " + QuotedForMessage(*options.recipePath) + ": " + fault);
+    }
     std::string colorMapText;
     if (options.colorMapPath) {
         const std::string fault = ReadColorMapFile(*options.colorMapPath, colorMapText);
         if (!fault.empty())
             return Refuse("cannot read the colour map file " + QuotedForMessage(*options.colorMapPath) + ": " + fault);
     }
-    if (const std::string fault = OutputFault(options.outPath); !fault.empty())
-        return Refuse("cannot write " + QuotedForMessage(options.outPath) + ": " + fault);
-
     Settings settings = SettingsOf(options);
+    for (const std::string& path : OutputsOf(options, settings))
+        if (const std::string fault = OutputFault(path); !fault.empty())
+            return Refuse("cannot write " + QuotedForMessage(path) + ": " + fault);
+
     Quilt quilt;
-    PrepareQuilt(quilt, options, settings, colorMapText);
-    MakeQuilt(quilt, settings, options);
-    const PlotRun run = PlotBatches(quilt, options.points, options.quiet);
+    if (recipe) {
+        recipe = RecipeWithOptions(*recipe, options, colorMapText);
+        AdoptQuilt(quilt, settings, *recipe);
+    } else {
+        PrepareQuilt(quilt, options, settings, colorMapText);
+        MakeQuilt(quilt, settings, options);
+    }
+    const PlotRun run = PlotBatches(quilt, recipe ? recipe->stepsPlotted : options.points, options.quiet);
     ToneQuilt(quilt, settings.brightness);
 
-    const RgbPicture picture = options.image ? MakeTiledPicture(quilt, options.image->width, options.image->height)
-                                             : MakeTilePicture(quilt);
-    if (const std::string fault = WritePicture(options.outPath, settings.outputFormat, picture); !fault.empty())
+    Recipe written = RecipeOf(quilt, settings);
+    written.seed = recipe ? recipe->seed : options.seed;
+    if (recipe) {
+        written.tiledWidth = recipe->tiledWidth;
+        written.tiledHeight = recipe->tiledHeight;
+    } else if (options.image) {
+        written.tiledWidth = options.image->width;
+        written.tiledHeight = options.image->height;
+    }
+    const RgbPicture picture = written.tiledWidth > 0 ? MakeTiledPicture(quilt, written.tiledWidth, written.tiledHeight)
+                                                      : MakeTilePicture(quilt);
+    const PictureNotes notes{FormatRecipe(written)};
+    if (const std::string fault = WritePictureAndRecipe(options.outPath, settings.outputFormat, picture, notes);
+        !fault.empty())
         return Refuse("cannot write " + QuotedForMessage(options.outPath) + ": " + fault);
+    if (options.recipeOutPath)
+        if (const std::string fault = WriteRecipeFile(*options.recipeOutPath, notes.recipe); !fault.empty())
+            return Refuse("cannot write " + QuotedForMessage(*options.recipeOutPath) + ": " + fault);
 
-    return WriteToStandardOutput(Summary(*options.seed, quilt, settings, run), "the summary");
+    return WriteToStandardOutput(Summary(written.seed, quilt, settings, run), "the summary");
 }
 
 }  // namespace

@@ -196,6 +196,19 @@ std::string StoreSearch(std::string_view text, bool& plain)
     return {};
 }
 
+// A recipe replaces the search: the options that steer a search have nothing to steer.
+std::string RecipeConflicts(const RenderOptions& options)
+{
+    const std::pair<bool, const char*> searchOptions[] = {
+        {options.seed.has_value(), "--seed"},          {options.transformI.has_value(), "--transform-i"},
+        {options.transformII.has_value(), "--transform-ii"}, {options.blur.has_value(), "--blur"},
+        {options.randomColorMaps != 0, "--random-colormap"}, {options.plainSearch, "--search"},
+    };
+    for (const auto& [given, name] : searchOptions)
+        if (given) return std::string(name) + " steers a search, and --recipe makes its quilt without one";
+    return {};
+}
+
 // The largest count whose rounding up to whole batches still fits in 64 bits.
 constexpr uint64_t maxPoints = UINT64_MAX / batchSteps * batchSteps;
 constexpr uint64_t lastCatalogueEntry = catalogueSize - 1;
@@ -219,10 +232,10 @@ using V = std::string_view;
 
 constexpr OptionRow optionTable[] = {
     {"--seed", true, [](C c, V v) { return StoreWhole(v, 0, UINT32_MAX, c.options.seed); },
-     [] { return Usage{"N", "seed of the random generators, 0..4294967295 (required)"}; }},
+     [] { return Usage{"N", "seed of the random generators, 0..4294967295 (required unless --recipe)"}; }},
     {"--out", true, [](C c, V v) { return StorePath(v, c.options.outPath); },
      [] { return Usage{"FILE", "picture to write (required)"}; }},
-    {"--points", true, [](C c, V v) { return StoreWhole(v, 0, maxPoints, c.options.points); },
+    {"--points", true, [](C c, V v) { c.options.pointsGiven = true; return StoreWhole(v, 0, maxPoints, c.options.points); },
      [] { return Usage{"N", "plotted steps, rounded up to whole batches of " + std::to_string(batchSteps) + " (" +
                  std::to_string(RenderOptions{}.points) + ")"}; }},
     {"--resolution", true, [](C c, V v) { return StoreEntry(v, resolutionList, c.options.resolution); },
@@ -253,6 +266,11 @@ constexpr OptionRow optionTable[] = {
     {"--search", true, [](C c, V v) { return StoreSearch(v, c.options.plainSearch); },
      [] { return Usage{"plain|checked", "checked: an accepted orbit must also stay finite and near, keep moving and "
                                         "spread over the period, and one that leaves starts again (checked)"}; }},
+    {"--recipe", true, [](C c, V v) { return StorePath(v, c.options.recipePath.emplace()); },
+     [] { return Usage{"FILE", "grow the quilt of a recipe (a PNG carrying one, or its JSON) without a search, "
+                               "for its own points unless --points is given; in place of --seed"}; }},
+    {"--recipe-out", true, [](C c, V v) { return StorePath(v, c.options.recipeOutPath.emplace()); },
+     [] { return Usage{"FILE", "also write the picture's recipe alone, as JSON"}; }},
     {"--quiet", false, [](C c, V) { c.options.quiet = true; return std::string(); },
      [] { return Usage{"", "no progress line on standard error"}; }},
     {"--help", false, [](C c, V) { c.helpRequested = true; return std::string(); },
@@ -290,6 +308,7 @@ std::string RenderUsage()
 {
     std::string text =
         "Usage: tessalume-render --seed N --out FILE [options]\n"
+        "       tessalume-render --recipe FILE --out FILE [options]\n"
         "Renders one quilt without a window, the same for the same command line.\n\n";
     for (const OptionRow& row : optionTable) text += UsageLine(row);
     return text +
@@ -345,8 +364,10 @@ ParsedCommandLine ParseRenderCommandLine(int argc, const char* const* argv)
         }
         if (parsed.helpRequested || parsed.versionRequested) return parsed;
     }
-    if (!parsed.options.seed) parsed.error = "--seed N is required (see --help)";
-    else if (parsed.options.outPath.empty()) parsed.error = "--out FILE is required (see --help)";
+    if (!parsed.options.seed && !parsed.options.recipePath) parsed.error = "--seed N is required (see --help)";
+    else if (parsed.options.recipePath) parsed.error = RecipeConflicts(parsed.options);
+    if (!parsed.error.empty()) return parsed;
+    if (parsed.options.outPath.empty()) parsed.error = "--out FILE is required (see --help)";
     else parsed.error = MatchFormatToExtension(parsed.options);
     return parsed;
 }

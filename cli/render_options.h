@@ -26,6 +26,10 @@ struct RenderOptions {
     std::optional<int32_t> format;
     bool plainSearch = false;  // --search plain: no check of the accepted orbit, no restarts
     bool quiet = false;
+    // --recipe: the quilt of a recipe (a PNG carrying one, or its JSON) grown without a search;
+    // the recipe's own step count unless --points is given. --recipe-out: the recipe written alone.
+    std::optional<std::string> recipePath, recipeOutPath;
+    bool pointsGiven = false;
 };
 
 struct ParsedCommandLine {

@@ -187,6 +187,11 @@ struct Quilt {
     Settings::Search search = Settings::Search::plain;
     double acceptedX = 0, acceptedY = 0;
     int64_t orbitRestarts = 0;
+    // Where the picture in the accumulators began: the orbit as the first batch after their
+    // last clear found it, and the steps plotted since. With the design and the settings in
+    // force they are the quilt's recipe: the same batches from that orbit draw the same picture.
+    Orbit pictureStart;
+    uint64_t stepsPlotted = 0;  // the worker adds, an export reads: whole (relaxed)
 };
 
 // Seeds the orbit's generator, then the palette's, with the same seed, and draws the run number

@@ -47,6 +47,7 @@ void SetResolution(Quilt& quilt, int32_t resolution, uint8_t background)
     quilt.accumulators.assign(cells, AccumulatorCell{});
     quilt.image.assign(cells * 3, background);
     quilt.plotQueue.applied = quilt.plotQueue.pushed;  // stamps still held belong to the old period
+    StoreRelaxed(quilt.stepsPlotted, uint64_t{0});
     quilt.pixelScale = quilt.periodHeight / (quilt.design.latticeRadius * 2.0) * 2.0;
 }
 

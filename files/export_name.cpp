@@ -34,11 +34,11 @@ std::string DefaultExportName(const Quilt& quilt, const Settings& settings)
     const int32_t code = SettingsCode(quilt, settings);
     const char* folder = settings.outputFolder.c_str();
 
-    const int length = std::snprintf(nullptr, 0, pattern, folder, quilt.runNumber, code);
+    const int length = std::snprintf(nullptr, 0, pattern, folder, LoadRelaxed(quilt.runNumber), code);
     // A name that does not fit the path buffers is refused whole, never cut short.
     if (length < 0 || static_cast<std::size_t>(length) > maxPathLength) return {};
     std::string path(static_cast<std::size_t>(length), '\0');
-    std::snprintf(path.data(), path.size() + 1, pattern, folder, quilt.runNumber, code);
+    std::snprintf(path.data(), path.size() + 1, pattern, folder, LoadRelaxed(quilt.runNumber), code);
     return path;
 }
 

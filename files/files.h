@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "imaging/imaging.h"
 
 namespace tessalume {
 
@@ -108,5 +109,32 @@ void RemoveUnfinishedFileOnTermination();
 // The picture as PNG (format 0) or BMP (any other format), written atomically.
 std::string WritePicture(const std::string& path, int32_t format, const RgbPicture& picture,
                          const PictureNotes& notes = {});
+
+// ---- Recipes ----------------------------------------------------------------------------
+
+// A recipe is a JSON object of this version (docs/recipe.md). Every value is range-checked and
+// finite on reading, doubles are written with 17 significant digits and read back to the same
+// bits, and nothing larger than maxRecipeBytes is read.
+inline constexpr int32_t recipeVersion = 1;
+inline constexpr std::size_t maxRecipeBytes = 256 * 1024;
+std::string FormatRecipe(const Recipe& recipe);
+// The recipe of the text, or why there is none.
+std::string ParseRecipe(std::string_view text, Recipe& recipe);
+
+// What a file holds, by its first bytes: a PNG, a BMP, a recipe's JSON, or anything else (a
+// colour map is text of numbers).
+enum class FileKind : uint8_t { png, bmp, recipe, other };
+FileKind KindOfFile(std::string_view firstBytes);
+// The recipe of a PNG (its iTXt chunk, the chunks before the image data read one by one and
+// the recipe's checked against its CRC), of a BMP (its sidecar) or of a recipe's JSON. Only a
+// regular file is read, and of it no more than the recipe needs.
+std::string ReadRecipeFile(const std::string& path, Recipe& recipe);
+// Where a BMP's recipe goes: beside it, its name with ".json" added.
+std::string RecipeSidecarPath(const std::string& picturePath);
+// The picture written with its recipe (notes.recipe): inside a PNG, beside a BMP.
+std::string WritePictureAndRecipe(const std::string& path, int32_t format, const RgbPicture& picture,
+                                  const PictureNotes& notes);
+// The recipe's text alone, written atomically.
+std::string WriteRecipeFile(const std::string& path, const std::string& text);
 
 }  // namespace tessalume

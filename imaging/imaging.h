@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <thread>
 
@@ -120,6 +121,37 @@ bool ToneQuilt(Quilt& quilt, double brightness);
 // textureSize² pixels of 3 bytes.
 void TilePreview(const Quilt& quilt, uint8_t* pixels);
 
+// ---- Recipes ------------------------------------------------------------------------------
+
+// Everything that fixes a quilt's picture: the design, the orbit where the picture began and the
+// steps plotted from it, the colour map and the settings the picture was drawn and toned with.
+// The same batches from the recipe's orbit draw the very same picture, and more batches grow it
+// further, exactly as the quilt itself would have grown.
+struct Recipe {
+    std::optional<uint32_t> seed;  // when the seed alone makes the quilt (the renderer's)
+    uint64_t stepsPlotted = 0;
+    int32_t runNumber = 0;
+    QuiltDesign design;
+    Orbit orbit;  // as the picture's first batch found it
+    Settings::Search search = Settings::Search::plain;
+    double acceptedX = 0, acceptedY = 0;
+    ColorMapChannels colorMap{};
+    int32_t resolution = 0, colorMapping = 0, antialiasing = 0, intensity = 1;
+    double brightness = 5.0;
+    int32_t tiledWidth = 0, tiledHeight = 0;  // the tiled picture's size; 0 for the tile
+};
+
+// The recipe of the picture in the quilt's accumulators, with the settings' brightness. For the
+// thread that grows the quilt; the window's exports ask the worker (RecipeOfPicture).
+Recipe RecipeOf(const Quilt& quilt, const Settings& settings);
+// The recipe's choices in the settings, as a new quilt makes them (the list entries, the
+// brightness, the blurring factor, the transformation entries and pages); the locks stay. An
+// unlocked transformation entry becomes the recipe's, as a search would draw it.
+void TakeRecipeSettings(Settings& settings, const Recipe& recipe);
+// The quilt made the recipe's (design, orbit, colour map, search), the settings taken in and
+// the picture cleared: the batches that follow draw the recipe's picture.
+void AdoptRecipe(Quilt& quilt, const Settings& settings, const Recipe& recipe);
+
 // ---- The worker ----------------------------------------------------------------------------
 
 // Grows one quilt on a thread of its own, in batches, and carries out between batches what the
@@ -146,7 +178,10 @@ public:
 
     // Requests, looked at between batches. A reset takes the settings into the quilt and
     // clears it, unless it is asked to keep the picture; a new quilt clears and searches.
-    void PostNewQuilt() { newQuilt.store(Request::posted, std::memory_order_release); }
+    void PostNewQuilt() { PostNewQuilt(std::nullopt); }
+    // A new quilt made from a recipe instead of a search; its settings must already be in the
+    // settings (TakeRecipeSettings). Pending as a new quilt is.
+    void PostRecipe(const Recipe& recipe) { PostNewQuilt(recipe); }
     bool NewQuiltPending() const { return newQuilt.load(std::memory_order_acquire) != Request::none; }
     void PostReset() { reset.store(Request::posted, std::memory_order_release); }
     bool ResetPending() const { return reset.load(std::memory_order_acquire) != Request::none; }
@@ -173,6 +208,12 @@ public:
     // a request whose clear meets an export waits for the next pass.
     std::unique_lock<std::mutex> HoldPicture() { return std::unique_lock(pictureLock); }
 
+    // The recipe of the picture so far, for an export on the interface thread: the design and
+    // orbit as the worker noted them before the picture's first batch, the steps plotted since,
+    // the colour map and the settings in force now; with no step plotted yet it may be the
+    // previous picture's. Call it holding the picture (HoldPicture).
+    Recipe RecipeOfPicture() const;
+
     // One pass of the thread's loop: a batch (unless a refresh is under way), then the requests.
     // Public so that tests can drive the worker on their own thread.
     void RunBatch(std::stop_token stop = {});
@@ -187,6 +228,7 @@ private:
     enum class Request : uint8_t { none, posted, takenUp };
     static bool TakeUp(std::atomic<Request>& request);
     static void Finish(std::atomic<Request>& request);
+    void PostNewQuilt(std::optional<Recipe> recipe);
 
     Settings& settings;
     Quilt grown;
@@ -195,6 +237,10 @@ private:
     std::atomic<bool> refreshing{false};
     std::atomic<State> started{State::notStarted};
     std::mutex pictureLock;
+    // The recipe posted and not yet adopted; the start of the picture as the worker noted it.
+    mutable std::mutex recipeLock;
+    std::optional<Recipe> postedRecipe;
+    Recipe pictureStart;
     std::jthread thread;
 };
 

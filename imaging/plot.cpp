@@ -186,6 +186,7 @@ void ClearQuilt(Quilt& quilt, int32_t intensity)
     std::memset(quilt.accumulators.data(), 0, sizeof(AccumulatorCell) * quilt.accumulators.size());
     // Stamps still held belong to the picture being cleared.
     quilt.plotQueue.applied = quilt.plotQueue.pushed;
+    StoreRelaxed(quilt.stepsPlotted, uint64_t{0});
 }
 
 namespace {
@@ -221,11 +222,13 @@ void GrowBatch(Quilt& quilt)
 {
     const ColorMappingEntry& mapping = *RowOf(colorMappingTable, quilt.colorMapping);
     const PlotFunction plot = AntialiasingOn(quilt.antialiasing) ? mapping.antialiased : mapping.plain;
+    if (quilt.stepsPlotted == 0) quilt.pictureStart = quilt.orbit;
     if (quilt.search == Settings::Search::checked)
         GrowSteps<true>(quilt, plot);
     else
         GrowSteps<false>(quilt, plot);
     FlushPlotQueue(quilt);  // every stamp of the batch is in the accumulators before anyone reads them
+    StoreRelaxed(quilt.stepsPlotted, quilt.stepsPlotted + batchSteps);
 }
 
 void ApplySettings(Quilt& quilt, const Settings& settings)

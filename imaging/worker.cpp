@@ -62,14 +62,53 @@ void Worker::DropRequests()
         request->compare_exchange_strong(expected, Request::none);
     }
     keepPicture.store(false);
+    const std::lock_guard hold(recipeLock);
+    postedRecipe.reset();
+}
+
+// The last quilt asked for is the one made: a search posted after a recipe forgets the recipe.
+void Worker::PostNewQuilt(std::optional<Recipe> recipe)
+{
+    {
+        const std::lock_guard hold(recipeLock);
+        postedRecipe = std::move(recipe);
+    }
+    newQuilt.store(Request::posted, std::memory_order_release);
+}
+
+Recipe Worker::RecipeOfPicture() const
+{
+    // The steps first: once one counts, the start of their picture is noted.
+    const uint64_t steps = LoadRelaxed(grown.stepsPlotted);
+    Recipe recipe;
+    {
+        const std::lock_guard hold(recipeLock);
+        recipe = pictureStart;
+    }
+    recipe.stepsPlotted = steps;
+    recipe.colorMap = CopyColorMap(grown.colorMap);
+    // The resolution and the antialiasing change only under the held picture.
+    recipe.resolution = grown.resolution;
+    recipe.antialiasing = grown.antialiasing;
+    recipe.colorMapping = LoadRelaxed(grown.colorMapping);
+    recipe.intensity = LoadRelaxed(grown.intensity);
+    recipe.brightness = LoadRelaxed(settings.brightness);
+    return recipe;
 }
 
 void Worker::RunBatch(std::stop_token stop)
 {
-    if (refreshing.load(std::memory_order_acquire))
+    if (refreshing.load(std::memory_order_acquire)) {
         std::this_thread::yield();  // the refresh is reading the accumulators: leave the core to it
-    else
+    } else {
+        // Before the picture's first batch: where it begins, noted for the exports' recipes
+        // before any step counts.
+        if (grown.stepsPlotted == 0) {
+            const std::lock_guard hold(recipeLock);
+            pictureStart = RecipeOf(grown, settings);
+        }
         GrowBatch(grown);
+    }
     HandleRequests(stop);
 }
 
@@ -79,13 +118,27 @@ void Worker::RunBatch(std::stop_token stop)
 void Worker::HandleRequests(std::stop_token stop)
 {
     if (newQuilt.load(std::memory_order_acquire) != Request::none) {
+        std::optional<Recipe> recipe;
         {
             const std::unique_lock hold(pictureLock, std::try_to_lock);
             if (!hold) return;
-            ClearQuilt(grown, LoadRelaxed(settings.intensity));
+            {
+                const std::lock_guard holdRecipe(recipeLock);
+                recipe.swap(postedRecipe);
+            }
+            if (recipe) {
+                // In place of the search; the settings again, as a search may have changed them
+                // since the interface took them.
+                TakeRecipeSettings(settings, *recipe);
+                AdoptRecipe(grown, settings, *recipe);
+            } else {
+                ClearQuilt(grown, LoadRelaxed(settings.intensity));
+            }
         }
-        if (!NewQuilt(grown, settings, stop)) return;
-        newQuilt.store(Request::none, std::memory_order_release);
+        if (!recipe && !NewQuilt(grown, settings, stop)) return;
+        // A recipe posted during the search stays posted.
+        const std::lock_guard holdRecipe(recipeLock);
+        if (!postedRecipe) newQuilt.store(Request::none, std::memory_order_release);
     }
     // Looked at before the random map: a reset posted with it is then seen with it, and the map
     // is drawn before the reset clears what was plotted with the old one.

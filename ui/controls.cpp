@@ -191,6 +191,9 @@ void ShowSettings(const Settings& settings)
     blurringSlider.value[0] = static_cast<float>(LoadRelaxed(settings.blurringFactor));
     brightnessSlider.value[0] = static_cast<float>(LoadRelaxed(settings.brightness));
     colorMappingList.selected = LoadRelaxed(settings.colorMapping);
+    resolutionList.selected = LoadRelaxed(settings.resolution);
+    antialiasingList.selected = LoadRelaxed(settings.antialiasing);
+    intensityList.selected = LoadRelaxed(settings.intensity);
     transformBrowserI.firstShown = LoadRelaxed(settings.browserPageI);
     transformBrowserII.firstShown = LoadRelaxed(settings.browserPageII);
 }

@@ -28,8 +28,9 @@ extern OptionsBox blurringLock, transformLockI, transformLockII, colorMapLock;
 // back to its start.
 void BuildControls();
 
-// Brings the controls whose values a new quilt chooses (the blurring factor, the brightness,
-// the colour mapping in force, the browsers' pages) in line with the settings.
+// Brings the controls whose values a new quilt or a reopened recipe chooses (the blurring
+// factor, the brightness, the list entries in force, the browsers' pages) in line with the
+// settings.
 void ShowSettings(const Settings& settings);
 
 // The pages of the left panel. A control of the page that is not open is neither drawn nor

@@ -23,6 +23,7 @@ enum class MessageKind : uint8_t {
     LeftButtonUp,
     KeyDown,         // a key pressed (not its repeats), with the modifiers held
     Wheel,           // the mouse wheel turned over the window, at the pointer's place
+    DropFile,        // a file dropped on the window; its path in the message
     Other,           // anything the window procedure ignores
 };
 
@@ -38,6 +39,7 @@ struct Message {
     int32_t key = 0;      // KeyDown: the key
     int32_t notches = 0;  // Wheel: notches turned, positive away from the user
     uint8_t modifiers = 0;
+    std::string path = {};  // of a dropped file
 };
 
 // A picture for the window icon: 24-bit, rows bottom-up in blue-green-red order, each row

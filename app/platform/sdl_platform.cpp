@@ -271,6 +271,11 @@ private:
             message.modifiers = modifiersHeld;
             return message.notches != 0;
         }
+        case SDL_DROPFILE:
+            message = Message{MessageKind::DropFile};
+            message.path = event.drop.file != nullptr ? event.drop.file : "";
+            SDL_free(event.drop.file);
+            return true;
         default:
             return false;  // the quit event that follows a close request included
         }

@@ -2,6 +2,7 @@
 // the same cells, as a refresh tick does when it starts during a batch. The point is the race
 // detector this is built with: it must find nothing.
 #include <atomic>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -56,6 +57,34 @@ TEST(Threads, TwoQuiltsGrownAtOnceAreEachAsGrownAlone)
     EXPECT_TRUE(firstAtOnce == first);
     EXPECT_TRUE(secondAtOnce == second);
     EXPECT_NE(std::count(first.begin(), first.end(), 0), std::ssize(first)) << "the quilt shows";
+}
+
+// The interface reopens a quilt from its recipe and takes the recipe of the picture for exports
+// while the worker grows on its own thread: nothing races, and the picture the worker then grows
+// begins at the recipe's orbit.
+TEST(Threads, ARecipeIsAdoptedWhileTheInterfaceExports)
+{
+    Settings sourceSettings;
+    Quilt source = FreshQuilt(sourceSettings, 16);
+    NewQuilt(source, sourceSettings);
+    GrowBatch(source);
+    const Recipe recipe = RecipeOf(source, sourceSettings);
+
+    Settings settings;
+    Worker worker(settings);
+    worker.quilt() = source;
+    ASSERT_TRUE(worker.Start());
+    TakeRecipeSettings(settings, recipe);
+    worker.PostRecipe(recipe);
+    Recipe exported;
+    for (bool adopted = false; !adopted || exported.stepsPlotted < 2 * batchSteps; std::this_thread::yield()) {
+        adopted = !worker.NewQuiltPending();
+        const auto hold = worker.HoldPicture();
+        exported = worker.RecipeOfPicture();
+        EXPECT_FALSE(DefaultExportName(worker.quilt(), settings).empty());
+    }
+    worker.Stop();
+    EXPECT_EQ(std::memcmp(&exported.orbit, &recipe.orbit, sizeof(Orbit)), 0);
 }
 
 }  // namespace
