@@ -128,6 +128,17 @@ public:
                              static_cast<unsigned long long>(done), static_cast<unsigned long long>(total), rate);
     }
 
+    // Rows of the picture written, in percent.
+    void ShowRows(int32_t written, int32_t total)
+    {
+        if (!shown) return;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastShown < std::chrono::milliseconds(250)) return;
+        lastShown = now;
+        width = std::fprintf(stderr, "\rwriting the picture: %d of %d rows, %.0f%% ", written, total,
+                             100.0 * written / total);
+    }
+
     void Clear()
     {
         if (shown && width > 0) std::fprintf(stderr, "\r%*s\r", width, "");
@@ -191,7 +202,7 @@ private:
     std::string text = "{";
 };
 
-std::string Summary(uint32_t seed, const Quilt& quilt, const Settings& settings, const PlotRun& run)
+JsonLine Summary(uint32_t seed, const Quilt& quilt, const Settings& settings, const PlotRun& run)
 {
     const QuiltDesign& design = quilt.design;
     const double pointsPerSecond = run.seconds > 0 ? static_cast<double>(run.points) / run.seconds : 0.0;
@@ -221,8 +232,28 @@ std::string Summary(uint32_t seed, const Quilt& quilt, const Settings& settings,
         .Text("defaultExportName", FileNameOf(DefaultExportName(quilt, settings)))
         .Whole("points", static_cast<long long>(run.points))
         .Real("plotSeconds", run.seconds)
-        .Real("pointsPerSecond", pointsPerSecond)
-        .Finish();
+        .Real("pointsPerSecond", pointsPerSecond);
+}
+
+// The size the picture prints at with its resolution.
+void AddPrintedSize(JsonLine& line, const TiledPicture& picture, uint32_t dotsPerInch)
+{
+    constexpr double millimetresPerInch = 25.4;
+    line.Whole("dotsPerInch", dotsPerInch)
+        .Real("printedWidthMillimetres", picture.width * millimetresPerInch / dotsPerInch)
+        .Real("printedHeightMillimetres", picture.height * millimetresPerInch / dotsPerInch);
+}
+
+// Step 7's file: the tile, or the period centred and repeated, streamed a line at a time.
+std::string WriteRenderedPicture(const RenderOptions& options, const Settings& settings, const TiledPicture& picture)
+{
+    PictureNotes notes;
+    notes.dotsPerInch = options.dotsPerInch.value_or(0);
+    ProgressLine progress(!options.quiet && isatty(2) == 1);
+    const std::string fault = WritePicture(options.outPath, settings.outputFormat, picture, notes,
+                                           [&](int32_t written) { progress.ShowRows(written, picture.height); });
+    progress.Clear();
+    return fault;
 }
 
 // Standard output is flushed here so that a failed write is noticed, not lost at exit.
@@ -268,12 +299,16 @@ int Render(int argc, const char* const* argv)
     const PlotRun run = PlotBatches(quilt, options.points, options.quiet);
     ToneQuilt(quilt, settings.brightness);
 
-    const RgbPicture picture = options.image ? MakeTiledPicture(quilt, options.image->width, options.image->height)
-                                             : MakeTilePicture(quilt);
-    if (const std::string fault = WritePicture(options.outPath, settings.outputFormat, picture); !fault.empty())
+    const RgbPicture tile = MakeTilePicture(quilt);
+    const TiledPicture picture = options.image
+                                     ? CentredTiling(tile, quilt, options.image->width, options.image->height)
+                                     : WholePicture(tile);
+    if (const std::string fault = WriteRenderedPicture(options, settings, picture); !fault.empty())
         return Refuse("cannot write " + QuotedForMessage(options.outPath) + ": " + fault);
 
-    return WriteToStandardOutput(Summary(*options.seed, quilt, settings, run), "the summary");
+    JsonLine summary = Summary(*options.seed, quilt, settings, run);
+    if (options.dotsPerInch) AddPrintedSize(summary, picture, *options.dotsPerInch);
+    return WriteToStandardOutput(summary.Finish(), "the summary");
 }
 
 }  // namespace

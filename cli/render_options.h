@@ -26,6 +26,7 @@ struct RenderOptions {
     std::optional<int32_t> format;
     bool plainSearch = false;  // --search plain: no check of the accepted orbit, no restarts
     bool quiet = false;
+    std::optional<uint32_t> dotsPerInch;  // written into the picture file
 };
 
 struct ParsedCommandLine {

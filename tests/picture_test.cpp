@@ -57,6 +57,45 @@ TEST(Pictures, TileIsThePeriodTurnedAndEveryTiledPictureFollowsTheRuleOrIsEmptyO
         EXPECT_EQ(Mismatches(quilt, MakeTiledPicture(quilt, size[0], size[1]), 0, 0), 0) << size[0] << " x " << size[1];
 }
 
+// Written a line at a time from the period: the encoders must give the picture that is made whole
+// in memory. 700 lines of a 256-line period replay the first period's compressed blocks and end
+// on a part of one; 20000 columns go past the whole picture's largest side.
+// What the encoders write, whole or streamed.
+ByteSink Appending(std::string& bytes)
+{
+    return [&bytes](const uint8_t* data, std::size_t size) {
+        bytes.append(reinterpret_cast<const char*>(data), size);
+        return true;
+    };
+}
+
+template <typename Picture>
+std::string Png(const Picture& picture)
+{
+    std::string bytes;
+    EXPECT_EQ(EncodePng(picture, Appending(bytes)), "");
+    return bytes;
+}
+
+template <typename Picture>
+std::string Bmp(const Picture& picture)
+{
+    std::string bytes;
+    EXPECT_EQ(EncodeBmp(picture, Appending(bytes)), "");
+    return bytes;
+}
+
+TEST(Pictures, StreamedPicturesAreTheWholePictureLineForLine)
+{
+    Quilt quilt;
+    PaintOrigins(quilt);
+    const RgbPicture tile = MakeTilePicture(quilt);
+    const RgbPicture whole = MakeTiledPicture(quilt, 8000, 700);
+    EXPECT_EQ(Bmp(CentredTiling(tile, quilt, 8000, 700)), Bmp(whole));
+    EXPECT_EQ(DecodePng(Png(CentredTiling(tile, quilt, 8000, 700))).pixels, whole.pixels);
+    EXPECT_EQ(Mismatches(quilt, DecodePng(Png(CentredTiling(tile, quilt, 20000, 700))), 20000, 700), 0);
+}
+
 // 256 i + 128 m + the seven code digits, d6 first, a digit above 1 adding up as the 32-bit
 // value it is; "H" for any antialiasing. The renderer's pinned names cover the other endings.
 TEST(DefaultExportName, CodesTheSettingsAndRefusesAnOverlongPath)
