@@ -2,16 +2,20 @@
 // program's start-up and the worker's batches exactly, single threaded, so that a picture can
 // be reproduced from its command line alone.
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "cli/render_options.h"
@@ -63,12 +67,67 @@ std::string OutputFault(const std::string& path)
     return "";
 }
 
+// A number from the first line of a file that starts with the key (the whole file when the key
+// is empty), or nothing.
+std::optional<uint64_t> NumberInFile(const char* path, const std::string& key)
+{
+    std::FILE* file = std::fopen(path, "r");
+    if (file == nullptr) return std::nullopt;
+    char line[256];
+    std::optional<uint64_t> number;
+    while (!number && std::fgets(line, sizeof line, file) != nullptr) {
+        if (std::strncmp(line, key.c_str(), key.size()) != 0) continue;
+        char* end = nullptr;
+        const unsigned long long value = std::strtoull(line + key.size(), &end, 10);
+        if (end != line + key.size()) number = value;
+        else break;  // "max": no limit
+    }
+    std::fclose(file);
+    return number;
+}
+
+// What memory this process can still take: the least of what the system has available, what
+// its address space limit leaves and what its control group leaves; nothing when none says.
+std::optional<uint64_t> AvailableMemory()
+{
+    std::optional<uint64_t> available;
+    const auto least = [&available](uint64_t bytes) { available = std::min(available.value_or(bytes), bytes); };
+    if (const auto kibibytes = NumberInFile("/proc/meminfo", "MemAvailable:")) least(*kibibytes * 1024);
+    rlimit limit{};
+    const uint64_t pageBytes = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+    if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        if (const auto pages = NumberInFile("/proc/self/statm", ""))
+            least(limit.rlim_cur > *pages * pageBytes ? limit.rlim_cur - *pages * pageBytes : 0);
+    const auto groupLimit = NumberInFile("/sys/fs/cgroup/memory.max", "");
+    const auto groupUse = NumberInFile("/sys/fs/cgroup/memory.current", "");
+    if (groupLimit && groupUse) least(*groupLimit > *groupUse ? *groupLimit - *groupUse : 0);
+    return available;
+}
+
+// Why the quilt's period does not fit in memory, or empty: its accumulators, its picture and
+// the tile written from it must all fit, checked before any work.
+std::string PeriodMemoryFault(const RenderOptions& options)
+{
+    const ResolutionRow period =
+        options.periodHeight ? PeriodOfHeight(*options.periodHeight) : resolutionTable[options.resolution.value_or(0)];
+    const uint64_t needed =
+        static_cast<uint64_t>(period.periodWidth) * period.periodHeight * (sizeof(AccumulatorCell) + 3 + 3);
+    const std::optional<uint64_t> available = AvailableMemory();
+    if (!available || needed <= *available) return "";
+    constexpr double megabyte = 1e6;
+    char text[160];
+    std::snprintf(text, sizeof text, "a %d x %d period needs %.0f MB of memory, %.0f MB are available",
+                  period.periodWidth, period.periodHeight, needed / megabyte, *available / megabyte);
+    return text;
+}
+
 // Steps 1 to 3 of the command line's semantics: the settings at their start values with the
 // options applied, the generators seeded, the settings in force.
 Settings SettingsOf(const RenderOptions& options)
 {
     Settings settings;
     if (options.resolution) settings.resolution = *options.resolution;
+    if (options.periodHeight) settings.periodHeight = *options.periodHeight;
     if (options.mapping) settings.colorMapping = *options.mapping;
     if (options.intensity) settings.intensity = *options.intensity;
     if (options.antialias) settings.antialiasing = *options.antialias;
@@ -291,6 +350,8 @@ int Render(int argc, const char* const* argv)
     }
     if (const std::string fault = OutputFault(options.outPath); !fault.empty())
         return Refuse("cannot write " + QuotedForMessage(options.outPath) + ": " + fault);
+
+    if (const std::string fault = PeriodMemoryFault(options); !fault.empty()) return Refuse(fault);
 
     Settings settings = SettingsOf(options);
     Quilt quilt;

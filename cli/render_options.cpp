@@ -208,6 +208,12 @@ std::string CheckPictureSize(const RenderOptions& options)
     return fault.empty() ? fault : "--image: " + fault;
 }
 
+// A period is either a resolution's or of a height given.
+std::string CheckPeriod(const RenderOptions& options)
+{
+    return options.periodHeight && options.resolution ? "--period and --resolution exclude each other" : "";
+}
+
 // The largest count whose rounding up to whole batches still fits in 64 bits.
 constexpr uint64_t maxPoints = UINT64_MAX / batchSteps * batchSteps;
 constexpr uint64_t lastCatalogueEntry = catalogueSize - 1;
@@ -260,6 +266,9 @@ constexpr OptionRow optionTable[] = {
     {"--image", true, [](C c, V v) { return StoreImageSize(v, c.options.image); },
      [] { return Usage{"WxH", "write a tiled picture of W x H pixels, " + std::to_string(smallestImageSide) + ".." +
                  std::to_string(largestImageSide) + " each, not the tile"}; }},
+    {"--period", true, [](C c, V v) { return StoreWhole(v, minPeriodHeight, maxPeriodHeight, c.options.periodHeight); },
+     [] { return Usage{"H", "a period H pixels high and round(H * sqrt 3) wide in place of the resolution's, " +
+                            std::to_string(minPeriodHeight) + ".." + std::to_string(maxPeriodHeight)}; }},
     {"--dpi", true, [](C c, V v) { return StoreWhole(v, 1, maxDotsPerInch, c.options.dotsPerInch); },
      [] { return Usage{"N", "print resolution written into the file, 1.." + std::to_string(maxDotsPerInch) +
                             " dots per inch"}; }},
@@ -364,6 +373,7 @@ ParsedCommandLine ParseRenderCommandLine(int argc, const char* const* argv)
     else if (parsed.options.outPath.empty()) parsed.error = "--out FILE is required (see --help)";
     else parsed.error = MatchFormatToExtension(parsed.options);
     if (parsed.error.empty()) parsed.error = CheckPictureSize(parsed.options);
+    if (parsed.error.empty()) parsed.error = CheckPeriod(parsed.options);
     return parsed;
 }
 

@@ -27,6 +27,7 @@ struct RenderOptions {
     bool plainSearch = false;  // --search plain: no check of the accepted orbit, no restarts
     bool quiet = false;
     std::optional<uint32_t> dotsPerInch;  // written into the picture file
+    std::optional<int32_t> periodHeight;  // a period of any height in place of the resolution's
 };
 
 struct ParsedCommandLine {
