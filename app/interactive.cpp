@@ -59,7 +59,8 @@ RgbPicture CopyOfQuilt(Make make)
     return make(windowWorker.quilt());
 }
 
-bool ExportPicture(const RgbPicture& picture)
+template <typename Picture>
+bool ExportPicture(const Picture& picture)
 {
     if (WritePicture(chosenFilePath, windowSettings.outputFormat, picture).empty()) return true;
     CurrentPlatform().ShowMessage(writeWarning, warningCaption);
@@ -115,7 +116,16 @@ void ExportTiledImage(int32_t width, int32_t height)
     if (width < 1 || height < 1 || width > maxTiledPictureSide || height > maxTiledPictureSide)
         return;
     if (!ChooseExportFile(windowSettings.outputFormat)) return;
-    ExportPicture(CopyOfQuilt([=](const Quilt& quilt) { return MakeTiledPicture(quilt, width, height); }));
+    // Only the period is copied, as CopyOfQuilt copies it; the picture is streamed from it a
+    // line at a time.
+    RgbPicture tile;
+    TiledPicture picture;
+    {
+        const auto hold = windowWorker.HoldPicture();
+        tile = MakeTilePicture(windowWorker.quilt());
+        picture = CentredTiling(tile, windowWorker.quilt(), width, height);
+    }
+    ExportPicture(picture);
 }
 
 bool SaveColorMapFile()
