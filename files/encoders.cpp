@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "files/files.h"
+#include "files/png_blocks.h"
 #include "files/unfinished.h"
 
 namespace tessalume {
@@ -69,12 +70,11 @@ bool IsEncodable(const TiledPicture& picture)
 // and deflate finds that (and a quilt's long runs of background) in the raw bytes; no filter,
 // up, sub or adaptive, does better on these pictures.
 constexpr int pngZlibLevel = 6;
-// A picture's lines repeat every tile height. They are deflated in blocks of about this many
-// bytes, each ending on a full flush, after which the compressor remembers nothing: a block's
-// bytes then decode the same wherever they stand, and those of the first period are written
-// again for every further one, up to pngKeptBlockBytes of them; blocks beyond are deflated again.
-constexpr std::size_t pngBlockBytes = std::size_t{8} << 20;
-constexpr std::size_t pngKeptBlockBytes = std::size_t{32} << 20;
+// A picture's lines repeat every tile height. They are deflated in blocks of about
+// pngBlocking.blockBytes, each ending on a full flush, after which the compressor remembers
+// nothing: a block's bytes then decode the same wherever they stand, and those of the first
+// period are written again for every further one, up to pngBlocking.keptBytes of them; blocks
+// beyond are deflated again.
 // The image data goes out in chunks of this size.
 constexpr std::size_t pngChunkBytes = std::size_t{1} << 20;
 
@@ -195,13 +195,14 @@ struct KeptBlock {
 
 // The period's blocks in order, then the same blocks again for each further period (deflated
 // again only when not kept), the lines short of a whole period last.
-bool WritePngImageData(const TiledPicture& picture, ImageData& data, const LineProgress& progress)
+bool WritePngImageData(const TiledPicture& picture, ImageData& data, const LineProgress& progress,
+                       const PngBlocking& blocking)
 {
     Deflater deflater;
     if (!deflater.ready) return false;
     const int64_t height = picture.height, period = picture.tile->height;
     std::vector<uint8_t> line(static_cast<std::size_t>(picture.width) * 3 + 1, 0);
-    const int64_t blockLines = std::clamp<int64_t>(static_cast<int64_t>(pngBlockBytes / line.size()), 1, period);
+    const int64_t blockLines = std::clamp<int64_t>(static_cast<int64_t>(blocking.blockBytes / line.size()), 1, period);
     std::vector<KeptBlock> kept(static_cast<std::size_t>((period + blockLines - 1) / blockLines));
     std::size_t keptBytes = 0;
     std::vector<uint8_t> block;
@@ -224,7 +225,7 @@ bool WritePngImageData(const TiledPicture& picture, ImageData& data, const LineP
                 if (!data.Put(block.data(), block.size())) return false;
                 checksum = adler32_combine(checksum, blockChecksum, static_cast<z_off_t>(bytes));
                 // Kept only when whole and met whole again.
-                if (periodStart + period + last <= height && keptBytes + block.size() <= pngKeptBlockBytes) {
+                if (periodStart + period + last <= height && keptBytes + block.size() <= blocking.keptBytes) {
                     keeper = {block, blockChecksum, true};
                     keptBytes += block.size();
                 }
@@ -248,14 +249,20 @@ std::string EncodingFault(const Picture& picture)
 }  // namespace
 
 std::string EncodePng(const TiledPicture& picture, const ByteSink& sink, const PictureNotes& notes,
-                      const LineProgress& progress)
+                      const LineProgress& progress, const PngBlocking& blocking)
 {
     if (std::string fault = EncodingFault(picture); !fault.empty())
         return fault;
     ImageData data(sink);
-    const bool written = WritePngHead(picture, notes, sink) && WritePngImageData(picture, data, progress) &&
-                         WriteChunk(sink, "IEND", nullptr, 0);
+    const bool written = WritePngHead(picture, notes, sink) &&
+                         WritePngImageData(picture, data, progress, blocking) && WriteChunk(sink, "IEND", nullptr, 0);
     return written ? std::string() : sinkFault;
+}
+
+std::string EncodePng(const TiledPicture& picture, const ByteSink& sink, const PictureNotes& notes,
+                      const LineProgress& progress)
+{
+    return EncodePng(picture, sink, notes, progress, pngBlocking);
 }
 
 std::string EncodePng(const RgbPicture& picture, const ByteSink& sink, const PictureNotes& notes)

@@ -1,5 +1,6 @@
 // The pictures the exports write: the period with its rows turned top to bottom, and the
 // period centred and repeated over a picture of any size; the default name they are offered.
+#include "files/png_blocks.h"
 #include "tests/fixtures.h"
 
 namespace tessalume {
@@ -94,6 +95,17 @@ TEST(Pictures, StreamedPicturesAreTheWholePictureLineForLine)
     EXPECT_EQ(Bmp(CentredTiling(tile, quilt, 8000, 700)), Bmp(whole));
     EXPECT_EQ(DecodePng(Png(CentredTiling(tile, quilt, 8000, 700))).pixels, whole.pixels);
     EXPECT_EQ(Mismatches(quilt, DecodePng(Png(CentredTiling(tile, quilt, 20000, 700))), 20000, 700), 0);
+
+    // Blocks of one line and too little kept for all: some blocks are written again, others
+    // deflated again, and the progress hears of every line in order.
+    std::string bytes;
+    std::vector<int32_t> progress;
+    EXPECT_EQ(EncodePng(CentredTiling(tile, quilt, 8000, 700), Appending(bytes), {},
+                        [&progress](int32_t written) { progress.push_back(written); }, PngBlocking{1, 16384}),
+              "");
+    EXPECT_EQ(DecodePng(bytes).pixels, whole.pixels);
+    EXPECT_EQ(progress.size(), 700u);
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()) && progress.back() == 700);
 }
 
 // 256 i + 128 m + the seven code digits, d6 first, a digit above 1 adding up as the 32-bit
