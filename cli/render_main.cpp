@@ -67,8 +67,8 @@ std::string OutputFault(const std::string& path)
     return "";
 }
 
-// A number from the first line of a file that starts with the key (the whole file when the key
-// is empty), or nothing.
+// The number after the key on the first line of a file that starts with it (the number that
+// starts the file when the key is empty); nothing without one, as for "max".
 std::optional<uint64_t> NumberInFile(const char* path, const std::string& key)
 {
     std::FILE* file = std::fopen(path, "r");
