@@ -50,17 +50,24 @@ bool FitsPathBuffer(const std::string& path, const char* warning)
     return false;
 }
 
-// The picture and its recipe are copied while the worker is kept from clearing it or changing
-// its size.
+// The period and its recipe are copied while the worker is kept from clearing it or changing
+// its size; what is exported is made from the copy, an Export Image picture streamed from it a
+// line at a time. The tiling is laid out under the same hold, from the period the copy has;
+// filled in place, since its picture points at its tile.
 struct PictureCopy {
-    RgbPicture picture;
+    RgbPicture tile;
+    TiledPicture picture;
     Recipe recipe;
 };
-template <typename Make>
-PictureCopy CopyOfQuilt(Make make)
+void CopyOfQuilt(PictureCopy& copy, int32_t tiledWidth = 0, int32_t tiledHeight = 0)
 {
     const auto hold = windowWorker.HoldPicture();
-    return {make(windowWorker.quilt()), windowWorker.RecipeOfPicture()};
+    const Quilt& quilt = windowWorker.quilt();
+    copy.tile = MakeTilePicture(quilt);
+    copy.picture = tiledWidth > 0 ? CentredTiling(copy.tile, quilt, tiledWidth, tiledHeight) : WholePicture(copy.tile);
+    copy.recipe = windowWorker.RecipeOfPicture();
+    copy.recipe.tiledWidth = tiledWidth;
+    copy.recipe.tiledHeight = tiledHeight;
 }
 
 // The notice line says where the picture went, or why it did not.
@@ -95,6 +102,7 @@ bool OpenRecipeFile(const std::string& path)
     windowWorker.DropRequests();
     windowWorker.WithdrawRandomColorMap();
     recipe.tiledWidth = recipe.tiledHeight = 0;  // a tiled size is the export's, not the window's
+    recipe.periodHeight = 0;  // the window grows only the resolutions' periods
     TakeRecipeSettings(windowSettings, recipe);
     lastIntensityChoice = recipe.intensity;
     ShowSettings(windowSettings);
@@ -144,7 +152,9 @@ void ChooseOutputDirectory()
 void ExportTile()
 {
     if (!ChooseExportFile(windowSettings.outputFormat)) return;
-    ExportPicture(CopyOfQuilt(MakeTilePicture));
+    PictureCopy copy;
+    CopyOfQuilt(copy);
+    ExportPicture(copy);
 }
 
 void ExportTiledImage(int32_t width, int32_t height)
@@ -152,9 +162,8 @@ void ExportTiledImage(int32_t width, int32_t height)
     if (width < 1 || height < 1 || width > maxTiledPictureSide || height > maxTiledPictureSide)
         return;
     if (!ChooseExportFile(windowSettings.outputFormat)) return;
-    PictureCopy copy = CopyOfQuilt([=](const Quilt& quilt) { return MakeTiledPicture(quilt, width, height); });
-    copy.recipe.tiledWidth = width;
-    copy.recipe.tiledHeight = height;
+    PictureCopy copy;
+    CopyOfQuilt(copy, width, height);
     ExportPicture(copy);
 }
 

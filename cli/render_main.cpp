@@ -2,13 +2,16 @@
 // program's start-up and the worker's batches exactly, single threaded, so that a picture can
 // be reproduced from its command line alone.
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <filesystem>
@@ -74,12 +77,67 @@ std::vector<std::string> OutputsOf(const RenderOptions& options, const Settings&
     return paths;
 }
 
+// The number after the key on the first line of a file that starts with it (the number that
+// starts the file when the key is empty); nothing without one, as for "max".
+std::optional<uint64_t> NumberInFile(const char* path, const std::string& key)
+{
+    std::FILE* file = std::fopen(path, "r");
+    if (file == nullptr) return std::nullopt;
+    char line[256];
+    std::optional<uint64_t> number;
+    while (!number && std::fgets(line, sizeof line, file) != nullptr) {
+        if (std::strncmp(line, key.c_str(), key.size()) != 0) continue;
+        char* end = nullptr;
+        const unsigned long long value = std::strtoull(line + key.size(), &end, 10);
+        if (end != line + key.size()) number = value;
+        else break;  // "max": no limit
+    }
+    std::fclose(file);
+    return number;
+}
+
+// What memory this process can still take: the least of what the system has available, what
+// its address space limit leaves and what its control group leaves; nothing when none says.
+std::optional<uint64_t> AvailableMemory()
+{
+    std::optional<uint64_t> available;
+    const auto least = [&available](uint64_t bytes) { available = std::min(available.value_or(bytes), bytes); };
+    if (const auto kibibytes = NumberInFile("/proc/meminfo", "MemAvailable:")) least(*kibibytes * 1024);
+    rlimit limit{};
+    const uint64_t pageBytes = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+    if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        if (const auto pages = NumberInFile("/proc/self/statm", ""))
+            least(limit.rlim_cur > *pages * pageBytes ? limit.rlim_cur - *pages * pageBytes : 0);
+    const auto groupLimit = NumberInFile("/sys/fs/cgroup/memory.max", "");
+    const auto groupUse = NumberInFile("/sys/fs/cgroup/memory.current", "");
+    if (groupLimit && groupUse) least(*groupLimit > *groupUse ? *groupLimit - *groupUse : 0);
+    return available;
+}
+
+// Why the quilt's period does not fit in memory, or empty: its accumulators, its picture and
+// the tile written from it must all fit, checked before any work.
+std::string PeriodMemoryFault(const RenderOptions& options)
+{
+    const ResolutionRow period =
+        options.periodHeight ? PeriodOfHeight(*options.periodHeight) : resolutionTable[options.resolution.value_or(0)];
+    const uint64_t needed =
+        static_cast<uint64_t>(period.periodWidth) * period.periodHeight * (sizeof(AccumulatorCell) + 3 + 3);
+    const std::optional<uint64_t> available = AvailableMemory();
+    if (!available || needed <= *available) return "";
+    constexpr double megabyte = 1e6;
+    char text[160];
+    std::snprintf(text, sizeof text, "a %d x %d period needs %.0f MB of memory, %.0f MB are available",
+                  period.periodWidth, period.periodHeight, needed / megabyte, *available / megabyte);
+    return text;
+}
+
 // Steps 1 to 3 of the command line's semantics: the settings at their start values with the
 // options applied, the generators seeded, the settings in force.
 Settings SettingsOf(const RenderOptions& options)
 {
     Settings settings;
     if (options.resolution) settings.resolution = *options.resolution;
+    if (options.periodHeight) settings.periodHeight = *options.periodHeight;
     if (options.mapping) settings.colorMapping = *options.mapping;
     if (options.intensity) settings.intensity = *options.intensity;
     if (options.antialias) settings.antialiasing = *options.antialias;
@@ -125,7 +183,11 @@ void MakeQuilt(Quilt& quilt, Settings& settings, const RenderOptions& options)
 // The recipe given with --recipe, with the options that override its values.
 Recipe RecipeWithOptions(Recipe recipe, const RenderOptions& options, const std::string& colorMapText)
 {
-    if (options.resolution) recipe.resolution = *options.resolution;
+    if (options.resolution) {
+        recipe.resolution = *options.resolution;
+        recipe.periodHeight = 0;
+    }
+    if (options.periodHeight) recipe.periodHeight = *options.periodHeight;
     if (options.mapping) recipe.colorMapping = *options.mapping;
     if (options.intensity) recipe.intensity = *options.intensity;
     if (options.antialias) recipe.antialiasing = *options.antialias;
@@ -161,6 +223,17 @@ public:
         const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0.0;
         width = std::fprintf(stderr, "\r%llu of %llu points, %.0f points per second ",
                              static_cast<unsigned long long>(done), static_cast<unsigned long long>(total), rate);
+    }
+
+    // Rows of the picture written, in percent.
+    void ShowRows(int32_t written, int32_t total)
+    {
+        if (!shown) return;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastShown < std::chrono::milliseconds(250)) return;
+        lastShown = now;
+        width = std::fprintf(stderr, "\rwriting the picture: %d of %d rows, %.0f%% ", written, total,
+                             100.0 * written / total);
     }
 
     void Clear()
@@ -227,7 +300,7 @@ private:
     std::string text = "{";
 };
 
-std::string Summary(std::optional<uint32_t> seed, const Quilt& quilt, const Settings& settings, const PlotRun& run)
+JsonLine Summary(std::optional<uint32_t> seed, const Quilt& quilt, const Settings& settings, const PlotRun& run)
 {
     const QuiltDesign& design = quilt.design;
     const double pointsPerSecond = run.seconds > 0 ? static_cast<double>(run.points) / run.seconds : 0.0;
@@ -257,8 +330,28 @@ std::string Summary(std::optional<uint32_t> seed, const Quilt& quilt, const Sett
         .Text("defaultExportName", FileNameOf(DefaultExportName(quilt, settings)))
         .Whole("points", static_cast<long long>(run.points))
         .Real("plotSeconds", run.seconds)
-        .Real("pointsPerSecond", pointsPerSecond)
-        .Finish();
+        .Real("pointsPerSecond", pointsPerSecond);
+}
+
+// The size the picture prints at with its resolution.
+void AddPrintedSize(JsonLine& line, const TiledPicture& picture, uint32_t dotsPerInch)
+{
+    constexpr double millimetresPerInch = 25.4;
+    line.Whole("dotsPerInch", dotsPerInch)
+        .Real("printedWidthMillimetres", picture.width * millimetresPerInch / dotsPerInch)
+        .Real("printedHeightMillimetres", picture.height * millimetresPerInch / dotsPerInch);
+}
+
+// Step 7's file: the tile, or the period centred and repeated, streamed a line at a time, with its
+// recipe inside a PNG or beside a BMP.
+std::string WriteRenderedPicture(const RenderOptions& options, const Settings& settings, const TiledPicture& picture,
+                                 const PictureNotes& notes)
+{
+    ProgressLine progress(!options.quiet && isatty(2) == 1);
+    const std::string fault = WritePictureAndRecipe(options.outPath, settings.outputFormat, picture, notes,
+                                                    [&](int32_t written) { progress.ShowRows(written, picture.height); });
+    progress.Clear();
+    return fault;
 }
 
 // Standard output is flushed here so that a failed write is noticed, not lost at exit.
@@ -299,6 +392,8 @@ int Render(int argc, const char* const* argv)
         if (!fault.empty())
             return Refuse("cannot read the colour map file " + QuotedForMessage(*options.colorMapPath) + ": " + fault);
     }
+    if (const std::string fault = PeriodMemoryFault(options); !fault.empty()) return Refuse(fault);
+
     Settings settings = SettingsOf(options);
     for (const std::string& path : OutputsOf(options, settings))
         if (const std::string fault = OutputFault(path); !fault.empty())
@@ -324,17 +419,20 @@ int Render(int argc, const char* const* argv)
         written.tiledWidth = options.image->width;
         written.tiledHeight = options.image->height;
     }
-    const RgbPicture picture = written.tiledWidth > 0 ? MakeTiledPicture(quilt, written.tiledWidth, written.tiledHeight)
-                                                      : MakeTilePicture(quilt);
-    const PictureNotes notes{FormatRecipe(written)};
-    if (const std::string fault = WritePictureAndRecipe(options.outPath, settings.outputFormat, picture, notes);
-        !fault.empty())
+    const RgbPicture tile = MakeTilePicture(quilt);
+    const TiledPicture picture = written.tiledWidth > 0
+                                     ? CentredTiling(tile, quilt, written.tiledWidth, written.tiledHeight)
+                                     : WholePicture(tile);
+    const PictureNotes notes{FormatRecipe(written), options.dotsPerInch.value_or(0)};
+    if (const std::string fault = WriteRenderedPicture(options, settings, picture, notes); !fault.empty())
         return Refuse("cannot write " + QuotedForMessage(options.outPath) + ": " + fault);
     if (options.recipeOutPath)
         if (const std::string fault = WriteRecipeFile(*options.recipeOutPath, notes.recipe); !fault.empty())
             return Refuse("cannot write " + QuotedForMessage(*options.recipeOutPath) + ": " + fault);
 
-    return WriteToStandardOutput(Summary(written.seed, quilt, settings, run), "the summary");
+    JsonLine summary = Summary(written.seed, quilt, settings, run);
+    if (options.dotsPerInch) AddPrintedSize(summary, picture, *options.dotsPerInch);
+    return WriteToStandardOutput(summary.Finish(), "the summary");
 }
 
 }  // namespace

@@ -76,7 +76,8 @@ std::string StoreSliderValue(std::string_view text, double low, std::optional<fl
 }
 
 // Export Image's bounds on each side of the picture.
-constexpr uint64_t smallestImageSide = 2, largestImageSide = maxTiledPictureSide;
+// The renderer streams its pictures, so it goes beyond Export Image's largest side.
+constexpr uint64_t smallestImageSide = 2, largestImageSide = maxStreamedPictureSide;
 
 std::string StoreImageSize(std::string_view text, std::optional<ImageSize>& target)
 {
@@ -209,6 +210,23 @@ std::string RecipeConflicts(const RenderOptions& options)
     return {};
 }
 
+constexpr uint64_t maxDotsPerInch = 100000;
+
+// A BMP file's header cannot count more than 4 GiB: a larger picture is refused before any work.
+std::string CheckPictureSize(const RenderOptions& options)
+{
+    if (!options.image) return {};
+    const std::string fault =
+        PictureSizeFault(options.format.value_or(pngFormat), options.image->width, options.image->height);
+    return fault.empty() ? fault : "--image: " + fault;
+}
+
+// A period is either a resolution's or of a height given.
+std::string CheckPeriod(const RenderOptions& options)
+{
+    return options.periodHeight && options.resolution ? "--period and --resolution exclude each other" : "";
+}
+
 // The largest count whose rounding up to whole batches still fits in 64 bits.
 constexpr uint64_t maxPoints = UINT64_MAX / batchSteps * batchSteps;
 constexpr uint64_t lastCatalogueEntry = catalogueSize - 1;
@@ -261,6 +279,12 @@ constexpr OptionRow optionTable[] = {
     {"--image", true, [](C c, V v) { return StoreImageSize(v, c.options.image); },
      [] { return Usage{"WxH", "write a tiled picture of W x H pixels, " + std::to_string(smallestImageSide) + ".." +
                  std::to_string(largestImageSide) + " each, not the tile"}; }},
+    {"--period", true, [](C c, V v) { return StoreWhole(v, minPeriodHeight, maxPeriodHeight, c.options.periodHeight); },
+     [] { return Usage{"H", "a period H pixels high and round(H * sqrt 3) wide in place of the resolution's, " +
+                            std::to_string(minPeriodHeight) + ".." + std::to_string(maxPeriodHeight)}; }},
+    {"--dpi", true, [](C c, V v) { return StoreWhole(v, 1, maxDotsPerInch, c.options.dotsPerInch); },
+     [] { return Usage{"N", "print resolution written into the file, 1.." + std::to_string(maxDotsPerInch) +
+                            " dots per inch"}; }},
     {"--format", true, [](C c, V v) { return StoreFormat(v, c.options.format); },
      [] { return Usage{FormatNames("|"), "output format (" + std::string(fileFormats[0].defaultExtension) + ")"}; }},
     {"--search", true, [](C c, V v) { return StoreSearch(v, c.options.plainSearch); },
@@ -369,6 +393,8 @@ ParsedCommandLine ParseRenderCommandLine(int argc, const char* const* argv)
     if (!parsed.error.empty()) return parsed;
     if (parsed.options.outPath.empty()) parsed.error = "--out FILE is required (see --help)";
     else parsed.error = MatchFormatToExtension(parsed.options);
+    if (parsed.error.empty()) parsed.error = CheckPictureSize(parsed.options);
+    if (parsed.error.empty()) parsed.error = CheckPeriod(parsed.options);
     return parsed;
 }
 

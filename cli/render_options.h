@@ -30,6 +30,8 @@ struct RenderOptions {
     // the recipe's own step count unless --points is given. --recipe-out: the recipe written alone.
     std::optional<std::string> recipePath, recipeOutPath;
     bool pointsGiven = false;
+    std::optional<uint32_t> dotsPerInch;  // written into the picture file
+    std::optional<int32_t> periodHeight;  // a period of any height in place of the resolution's
 };
 
 struct ParsedCommandLine {

@@ -49,6 +49,14 @@ inline constexpr ResolutionRow resolutionTable[] = {
 inline constexpr int32_t resolutionCount = static_cast<int32_t>(std::size(resolutionTable));
 inline constexpr uint32_t maxTextureSize = resolutionTable[resolutionCount - 1].textureSize;
 
+// A period of any height from minPeriodHeight to maxPeriodHeight (the renderer's): the table's
+// row where one has that height, so that those stay exact; else, as the rows are built, the
+// width round(H·√3) (the lattice's aspect), halves rounded down, the texture the smallest power
+// of two that holds the width, and the gain raised by half at every doubling of the height,
+// 1.5^log2(H / 256), which meets the rows at 256, 512 and 1024. No label.
+inline constexpr int32_t minPeriodHeight = 64, maxPeriodHeight = 4320;
+ResolutionRow PeriodOfHeight(int32_t height);
+
 // The two transformation catalogues have 30 entries each, in browser order.
 inline constexpr int32_t catalogueSize = 30;
 
@@ -60,6 +68,7 @@ inline constexpr int32_t catalogueSize = 30;
 // the worker writes what a new quilt chooses: each field is read and written whole (relaxed).
 struct Settings {
     int32_t resolution = 0;    // row of resolutionTable
+    int32_t periodHeight = 0;  // a period of this height in place of the resolution's; 0: none
     int32_t colorMapping = 0;  // row of the colour mapping table
     int32_t antialiasing = 0;  // row of the antialiasing table
     int32_t intensity = 1;     // row of the intensity table
@@ -163,10 +172,12 @@ struct Quilt {
     ColorMapChannels colorMap{};
     int32_t runNumber = 0;   // first number of default export names, drawn right after seeding
 
-    // The settings in force, taken from Settings between batches.
+    // The settings in force, taken from Settings between batches. The resolution is -1 for a
+    // period of a height no row has.
     int32_t resolution = 0;
     uint32_t textureSize = 512;
     int32_t periodWidth = 444, periodHeight = 256, halfWidth = 222, halfHeight = 128;
+    double gainFactor = 1.0;
     double pixelScale = 0;
     int32_t colorMapping = 0, antialiasing = 0, intensity = 1;
     double antialiasRadius = 1.75;  // splat radius of the antialiased plots, in pixels
@@ -201,6 +212,8 @@ void SeedQuilt(Quilt& quilt, uint32_t seed);
 // Sets the period sizes, the accumulators and the picture (filled with background) to the
 // resolution row; the scale follows the lattice. A row outside the table leaves all as it was.
 void SetResolution(Quilt& quilt, int32_t resolution, uint8_t background);
+// The same for a period of any height (PeriodOfHeight's).
+void SetPeriod(Quilt& quilt, const ResolutionRow& period, uint8_t background);
 
 // ---- The step ------------------------------------------------------------------------------
 

@@ -1,3 +1,4 @@
+#include <bit>
 #include <cmath>
 
 #include "engine/engine.h"
@@ -33,17 +34,32 @@ void SeedQuilt(Quilt& quilt, uint32_t seed)
     quilt.runNumber = static_cast<int32_t>(quilt.orbit.random.NextWord() % 10000u);
 }
 
+ResolutionRow PeriodOfHeight(int32_t height)
+{
+    for (const ResolutionRow& row : resolutionTable)
+        if (row.periodHeight == height) return row;
+    const int32_t width = static_cast<int32_t>(std::lround(height * std::sqrt(3.0)));
+    return {nullptr, std::bit_ceil(static_cast<uint32_t>(width)), width, height, width / 2, height / 2,
+            std::pow(1.5, std::log2(height / 256.0))};
+}
+
 void SetResolution(Quilt& quilt, int32_t resolution, uint8_t background)
 {
-    const ResolutionRow* row = RowOf(resolutionTable, resolution);
-    if (row == nullptr) return;
-    quilt.resolution = resolution;
-    quilt.textureSize = row->textureSize;
-    quilt.periodWidth = row->periodWidth;
-    quilt.periodHeight = row->periodHeight;
-    quilt.halfWidth = row->halfWidth;
-    quilt.halfHeight = row->halfHeight;
-    const std::size_t cells = static_cast<std::size_t>(row->periodWidth) * row->periodHeight;
+    if (const ResolutionRow* row = RowOf(resolutionTable, resolution)) SetPeriod(quilt, *row, background);
+}
+
+void SetPeriod(Quilt& quilt, const ResolutionRow& period, uint8_t background)
+{
+    quilt.resolution = -1;
+    for (int32_t resolution = 0; resolution < resolutionCount; ++resolution)
+        if (resolutionTable[resolution].periodHeight == period.periodHeight) quilt.resolution = resolution;
+    quilt.textureSize = period.textureSize;
+    quilt.periodWidth = period.periodWidth;
+    quilt.periodHeight = period.periodHeight;
+    quilt.halfWidth = period.halfWidth;
+    quilt.halfHeight = period.halfHeight;
+    quilt.gainFactor = period.gainFactor;
+    const std::size_t cells = static_cast<std::size_t>(period.periodWidth) * period.periodHeight;
     quilt.accumulators.assign(cells, AccumulatorCell{});
     quilt.image.assign(cells * 3, background);
     quilt.plotQueue.applied = quilt.plotQueue.pushed;  // stamps still held belong to the old period

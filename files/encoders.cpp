@@ -1,9 +1,10 @@
 // The PNG and BMP encoders and the all-or-nothing file writer that the exports and the colour
-// map files go through.
+// map files go through. Both encoders stream a tiled picture a line at a time, so that a picture
+// of any size costs a few lines of memory.
 #include <fcntl.h>
-#include <png.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -12,77 +13,21 @@
 #include <cstring>
 
 #include "files/files.h"
+#include "files/png_blocks.h"
 #include "files/unfinished.h"
 
 namespace tessalume {
 
 namespace {
 
-// ---- PNG ---------------------------------------------------------------------------------
+constexpr const char* sinkFault = "the bytes could not be written";
 
-// Every row is stored unfiltered and deflated at zlib's level 2. An exported picture is the
-// period repeated, so each row repeats itself every period width, and a quilt's background
-// runs long: deflate finds both in the raw bytes. On an 8192 x 8192 quilt this gives 1.15 times
-// the size of libpng's adaptive filter choice in less than a fifth of its time.
-constexpr int pngZlibLevel = 2;
-// Bytes that zlib gathers before each IDAT chunk goes to the sink.
-constexpr std::size_t pngCompressionBufferBytes = std::size_t{1} << 20;
-
-// libpng reports errors by jumping back to the setjmp in WritePngRows; nothing is printed.
-[[noreturn]] void PngFail(png_structp png, png_const_charp)
+void PutBigEndian32(uint8_t* out, uint32_t value)
 {
-    png_longjmp(png, 1);
-}
-
-void PngIgnoreWarning(png_structp, png_const_charp) {}
-
-void PngWriteToSink(png_structp png, png_bytep data, png_size_t size)
-{
-    const ByteSink& sink = *static_cast<const ByteSink*>(png_get_io_ptr(png));
-    const bool taken = sink(data, size);
-    if (!taken)
-        PngFail(png, nullptr);
-}
-
-void PngFlushNothing(png_structp) {}
-
-// Both formats keep the print resolution in dots per metre.
-uint32_t DotsPerMetre(uint32_t dotsPerInch)
-{
-    return static_cast<uint32_t>(std::lround(dotsPerInch / 0.0254));
-}
-
-// Holds nothing that needs destroying, so that libpng's jump back skips no destructor.
-bool WritePngRows(png_structp png, png_infop info, const RgbPicture& picture, const PictureNotes& notes,
-                  const ByteSink* sink)
-{
-    if (setjmp(png_jmpbuf(png)))
-        return false;
-    png_set_write_fn(png, const_cast<ByteSink*>(sink), PngWriteToSink, PngFlushNothing);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width), static_cast<png_uint_32>(picture.height), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
-    png_set_compression_level(png, pngZlibLevel);
-    png_set_compression_buffer_size(png, pngCompressionBufferBytes);
-    if (notes.dotsPerInch != 0)
-        png_set_pHYs(png, info, DotsPerMetre(notes.dotsPerInch), DotsPerMetre(notes.dotsPerInch),
-                     PNG_RESOLUTION_METER);
-    // Written with the header, so before the image data: a reader finds it without inflating.
-    png_text recipe{};
-    if (!notes.recipe.empty()) {
-        recipe.compression = PNG_ITXT_COMPRESSION_NONE;
-        recipe.key = const_cast<char*>(pngRecipeKeyword);
-        recipe.text = const_cast<char*>(notes.recipe.c_str());
-        recipe.itxt_length = notes.recipe.size();
-        png_set_text(png, info, &recipe, 1);
-    }
-    png_write_info(png, info);
-    const std::size_t rowBytes = static_cast<std::size_t>(picture.width) * 3;
-    const uint8_t* row = picture.pixels.data();
-    for (int32_t y = 0; y < picture.height; ++y, row += rowBytes)
-        png_write_row(png, row);
-    png_write_end(png, nullptr);
-    return true;
+    out[0] = static_cast<uint8_t>(value >> 24);
+    out[1] = static_cast<uint8_t>(value >> 16);
+    out[2] = static_cast<uint8_t>(value >> 8);
+    out[3] = static_cast<uint8_t>(value);
 }
 
 void PutLittleEndian32(uint8_t* out, uint32_t value)
@@ -99,6 +44,12 @@ void PutLittleEndian16(uint8_t* out, uint16_t value)
     out[1] = static_cast<uint8_t>(value >> 8);
 }
 
+// Both formats keep the print resolution in dots per metre.
+uint32_t DotsPerMetre(uint32_t dotsPerInch)
+{
+    return static_cast<uint32_t>(std::lround(dotsPerInch / 0.0254));
+}
+
 bool IsEncodable(const RgbPicture& picture)
 {
     return picture.width > 0 && picture.height > 0 &&
@@ -106,48 +57,260 @@ bool IsEncodable(const RgbPicture& picture)
                static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height) * 3;
 }
 
-}  // namespace
+bool IsEncodable(const TiledPicture& picture)
+{
+    return picture.tile != nullptr && IsEncodable(*picture.tile) && picture.width > 0 && picture.height > 0 &&
+           picture.firstColumn >= 0 && picture.firstColumn < picture.tile->width && picture.firstLine >= 0 &&
+           picture.firstLine < picture.tile->height;
+}
+
+// ---- PNG ---------------------------------------------------------------------------------
+
+// Lines are stored unfiltered: a tiled picture repeats itself every period width along a line,
+// and deflate finds that (and a quilt's long runs of background) in the raw bytes; no filter,
+// up, sub or adaptive, does better on these pictures.
+constexpr int pngZlibLevel = 6;
+// A picture's lines repeat every tile height. They are deflated in blocks of about
+// pngBlocking.blockBytes, each ending on a full flush, after which the compressor remembers
+// nothing: a block's bytes then decode the same wherever they stand, and those of the first
+// period are written again for every further one, up to pngBlocking.keptBytes of them; blocks
+// beyond are deflated again.
+// The image data goes out in chunks of this size.
+constexpr std::size_t pngChunkBytes = std::size_t{1} << 20;
+
+bool WriteChunk(const ByteSink& sink, const char* type, const uint8_t* data, std::size_t size)
+{
+    uint8_t head[8];
+    PutBigEndian32(head, static_cast<uint32_t>(size));
+    std::memcpy(head + 4, type, 4);
+    uLong crc = crc32(crc32(0, nullptr, 0), head + 4, 4);
+    if (size > 0) crc = crc32(crc, data, static_cast<uInt>(size));
+    uint8_t tail[4];
+    PutBigEndian32(tail, static_cast<uint32_t>(crc));
+    return sink(head, sizeof head) && (size == 0 || sink(data, size)) && sink(tail, sizeof tail);
+}
+
+// The zlib stream, gathered into IDAT chunks.
+class ImageData {
+public:
+    explicit ImageData(const ByteSink& sink) : sink(sink) { buffer.reserve(pngChunkBytes); }
+    bool Put(const uint8_t* data, std::size_t size)
+    {
+        while (size > 0) {
+            const std::size_t taken = std::min(size, pngChunkBytes - buffer.size());
+            buffer.insert(buffer.end(), data, data + taken);
+            data += taken;
+            size -= taken;
+            if (buffer.size() == pngChunkBytes && !Flush()) return false;
+        }
+        return true;
+    }
+    bool Flush()
+    {
+        const bool written = buffer.empty() || WriteChunk(sink, "IDAT", buffer.data(), buffer.size());
+        buffer.clear();
+        return written;
+    }
+
+private:
+    const ByteSink& sink;
+    std::vector<uint8_t> buffer;
+};
+
+// Raw deflate: the zlib header and checksum are the encoder's, so that blocks can be repeated.
+class Deflater {
+public:
+    Deflater() { ready = deflateInit2(&stream, pngZlibLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK; }
+    ~Deflater()
+    {
+        if (ready) deflateEnd(&stream);
+    }
+    Deflater(const Deflater&) = delete;
+    Deflater& operator=(const Deflater&) = delete;
+
+    // Deflates the bytes onto out; with Z_FULL_FLUSH or Z_FINISH everything comes out.
+    void Compress(const uint8_t* data, std::size_t size, int flush, std::vector<uint8_t>& out)
+    {
+        uint8_t produced[1 << 16];
+        stream.next_in = const_cast<Bytef*>(data);
+        stream.avail_in = static_cast<uInt>(size);
+        do {
+            stream.next_out = produced;
+            stream.avail_out = sizeof produced;
+            deflate(&stream, flush);
+            out.insert(out.end(), produced, produced + (sizeof produced - stream.avail_out));
+        } while (stream.avail_out == 0);
+    }
+
+    bool ready = false;
+
+private:
+    z_stream stream{};
+};
+
+// Signature, header, print resolution and recipe: everything before the image data.
+bool WritePngHead(const TiledPicture& picture, const PictureNotes& notes, const ByteSink& sink)
+{
+    static constexpr uint8_t signature[8] = {137, 'P', 'N', 'G', 13, 10, 26, 10};
+    uint8_t header[13] = {};
+    PutBigEndian32(header, static_cast<uint32_t>(picture.width));
+    PutBigEndian32(header + 4, static_cast<uint32_t>(picture.height));
+    header[8] = 8;  // bits per channel
+    header[9] = 2;  // RGB; no compression method, filter method or interlace but the first
+    if (!sink(signature, sizeof signature) || !WriteChunk(sink, "IHDR", header, sizeof header)) return false;
+    if (notes.dotsPerInch != 0) {
+        uint8_t physical[9] = {};
+        PutBigEndian32(physical, DotsPerMetre(notes.dotsPerInch));
+        PutBigEndian32(physical + 4, DotsPerMetre(notes.dotsPerInch));
+        physical[8] = 1;  // per metre
+        if (!WriteChunk(sink, "pHYs", physical, sizeof physical)) return false;
+    }
+    if (notes.recipe.empty()) return true;
+    // Keyword, no compression, no language, no translated keyword, the text: a reader finds it
+    // without inflating anything.
+    std::string text = std::string(pngRecipeKeyword) + std::string(5, '\0') + notes.recipe;
+    return WriteChunk(sink, "iTXt", reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+// The lines from first to last, each behind its filter byte (none), deflated and ended on a
+// full flush; their checksum.
+uint32_t DeflateLines(const TiledPicture& picture, int64_t first, int64_t last, Deflater& deflater,
+                      std::vector<uint8_t>& line, std::vector<uint8_t>& out)
+{
+    uLong checksum = adler32(0, nullptr, 0);
+    for (int64_t y = first; y < last; ++y) {
+        CopyPictureLine(picture, static_cast<int32_t>(y), line.data() + 1);
+        checksum = adler32(checksum, line.data(), static_cast<uInt>(line.size()));
+        deflater.Compress(line.data(), line.size(), Z_NO_FLUSH, out);
+    }
+    deflater.Compress(nullptr, 0, Z_FULL_FLUSH, out);
+    return static_cast<uint32_t>(checksum);
+}
+
+struct KeptBlock {
+    std::vector<uint8_t> bytes;
+    uint32_t checksum = 0;
+    bool kept = false;
+};
+
+// The period's blocks in order, then the same blocks again for each further period (deflated
+// again only when not kept), the lines short of a whole period last.
+bool WritePngImageData(const TiledPicture& picture, ImageData& data, const LineProgress& progress,
+                       const PngBlocking& blocking)
+{
+    Deflater deflater;
+    if (!deflater.ready) return false;
+    const int64_t height = picture.height, period = picture.tile->height;
+    std::vector<uint8_t> line(static_cast<std::size_t>(picture.width) * 3 + 1, 0);
+    const int64_t blockLines = std::clamp<int64_t>(static_cast<int64_t>(blocking.blockBytes / line.size()), 1, period);
+    std::vector<KeptBlock> kept(static_cast<std::size_t>((period + blockLines - 1) / blockLines));
+    std::size_t keptBytes = 0;
+    std::vector<uint8_t> block;
+
+    static constexpr uint8_t zlibHeader[2] = {0x78, 0x9c};  // deflate, 32 KiB window, default level
+    if (!data.Put(zlibHeader, sizeof zlibHeader)) return false;
+    uLong checksum = adler32(0, nullptr, 0);
+    for (int64_t periodStart = 0; periodStart < height; periodStart += period)
+        for (int64_t first = 0; first < period && periodStart + first < height; first += blockLines) {
+            const int64_t last = std::min(first + blockLines, period);
+            const int64_t end = std::min(periodStart + last, height);
+            const std::size_t bytes = static_cast<std::size_t>(end - periodStart - first) * line.size();
+            KeptBlock& keeper = kept[static_cast<std::size_t>(first / blockLines)];
+            if (keeper.kept && periodStart + last <= height) {
+                if (!data.Put(keeper.bytes.data(), keeper.bytes.size())) return false;
+                checksum = adler32_combine(checksum, keeper.checksum, static_cast<z_off_t>(bytes));
+            } else {
+                block.clear();
+                const uint32_t blockChecksum = DeflateLines(picture, periodStart + first, end, deflater, line, block);
+                if (!data.Put(block.data(), block.size())) return false;
+                checksum = adler32_combine(checksum, blockChecksum, static_cast<z_off_t>(bytes));
+                // Kept only when whole and met whole again.
+                if (periodStart + period + last <= height && keptBytes + block.size() <= blocking.keptBytes) {
+                    keeper = {block, blockChecksum, true};
+                    keptBytes += block.size();
+                }
+            }
+            if (progress) progress(static_cast<int32_t>(end));
+        }
+    block.clear();
+    deflater.Compress(nullptr, 0, Z_FINISH, block);
+    uint8_t trailer[4];
+    PutBigEndian32(trailer, static_cast<uint32_t>(checksum));
+    return data.Put(block.data(), block.size()) && data.Put(trailer, sizeof trailer) && data.Flush();
+}
 
 // Why a picture cannot be encoded at all, or empty.
-std::string EncodingFault(const RgbPicture& picture)
+template <typename Picture>
+std::string EncodingFault(const Picture& picture)
 {
     return IsEncodable(picture) ? std::string() : "the picture has no pixels";
 }
 
-constexpr const char* sinkFault = "the bytes could not be written";
+}  // namespace
+
+std::string EncodePng(const TiledPicture& picture, const ByteSink& sink, const PictureNotes& notes,
+                      const LineProgress& progress, const PngBlocking& blocking)
+{
+    if (std::string fault = EncodingFault(picture); !fault.empty())
+        return fault;
+    ImageData data(sink);
+    const bool written = WritePngHead(picture, notes, sink) &&
+                         WritePngImageData(picture, data, progress, blocking) && WriteChunk(sink, "IEND", nullptr, 0);
+    return written ? std::string() : sinkFault;
+}
+
+std::string EncodePng(const TiledPicture& picture, const ByteSink& sink, const PictureNotes& notes,
+                      const LineProgress& progress)
+{
+    return EncodePng(picture, sink, notes, progress, pngBlocking);
+}
 
 std::string EncodePng(const RgbPicture& picture, const ByteSink& sink, const PictureNotes& notes)
 {
     if (std::string fault = EncodingFault(picture); !fault.empty())
         return fault;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngFail, PngIgnoreWarning);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    const bool written = info && WritePngRows(png, info, picture, notes, &sink);
-    png_destroy_write_struct(&png, info ? &info : nullptr);
-    return written ? std::string() : sinkFault;
+    return EncodePng(WholePicture(picture), sink, notes);
 }
 
-std::string EncodeBmp(const RgbPicture& picture, const ByteSink& sink, const PictureNotes& notes)
+// ---- BMP ---------------------------------------------------------------------------------
+
+namespace {
+constexpr uint32_t bmpFileHeaderBytes = 14;
+constexpr uint32_t bmpInfoHeaderBytes = 40;
+
+std::size_t BmpRowBytes(int32_t width)
+{
+    return (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+}
+}  // namespace
+
+std::string PictureSizeFault(int32_t format, int32_t width, int32_t height)
+{
+    if (format != bmpFormat || width < 1 || height < 1) return {};
+    const std::size_t fileBytes =
+        BmpRowBytes(width) * static_cast<std::size_t>(height) + bmpFileHeaderBytes + bmpInfoHeaderBytes;
+    return fileBytes > UINT32_MAX ? "the picture is too large for a BMP file (at most 4 GiB)" : "";
+}
+
+std::string EncodeBmp(const TiledPicture& picture, const ByteSink& sink, const PictureNotes& notes,
+                      const LineProgress& progress)
 {
     if (std::string fault = EncodingFault(picture); !fault.empty())
         return fault;
-    constexpr uint32_t fileHeaderBytes = 14;
-    constexpr uint32_t infoHeaderBytes = 40;
+    if (std::string fault = PictureSizeFault(bmpFormat, picture.width, picture.height); !fault.empty())
+        return fault;
     const std::size_t width = static_cast<std::size_t>(picture.width);
     const std::size_t height = static_cast<std::size_t>(picture.height);
-    const std::size_t rowBytes = width * 3;
-    const std::size_t paddedRowBytes = (rowBytes + 3) & ~std::size_t{3};
+    const std::size_t paddedRowBytes = BmpRowBytes(picture.width);
     const std::size_t dataBytes = paddedRowBytes * height;
-    if (dataBytes + fileHeaderBytes + infoHeaderBytes > UINT32_MAX)
-        return "the picture is too large for a BMP file";
 
-    uint8_t header[fileHeaderBytes + infoHeaderBytes] = {};
+    uint8_t header[bmpFileHeaderBytes + bmpInfoHeaderBytes] = {};
     header[0] = 'B';
     header[1] = 'M';
     PutLittleEndian32(header + 2, static_cast<uint32_t>(dataBytes + sizeof header));
     PutLittleEndian32(header + 10, sizeof header);  // offset of the pixels
-    uint8_t* info = header + fileHeaderBytes;
-    PutLittleEndian32(info, infoHeaderBytes);
+    uint8_t* info = header + bmpFileHeaderBytes;
+    PutLittleEndian32(info, bmpInfoHeaderBytes);
     PutLittleEndian32(info + 4, static_cast<uint32_t>(width));
     PutLittleEndian32(info + 8, static_cast<uint32_t>(height));  // positive: rows bottom-up
     PutLittleEndian16(info + 12, 1);                             // planes
@@ -161,18 +324,22 @@ std::string EncodeBmp(const RgbPicture& picture, const ByteSink& sink, const Pic
         return sinkFault;
 
     std::vector<uint8_t> line(paddedRowBytes, 0);  // padding bytes stay zero
-    // The last picture line goes first; each line is swapped to blue, green, red in one buffer.
+    // The last picture line goes first; each line is swapped to blue, green, red in place.
     for (std::size_t y = height; y-- > 0;) {
-        const uint8_t* source = picture.pixels.data() + y * rowBytes;
-        for (std::size_t i = 0; i < rowBytes; i += 3) {
-            line[i] = source[i + 2];
-            line[i + 1] = source[i + 1];
-            line[i + 2] = source[i];
-        }
+        CopyPictureLine(picture, static_cast<int32_t>(y), line.data());
+        for (std::size_t i = 0; i < width * 3; i += 3) std::swap(line[i], line[i + 2]);
         if (!sink(line.data(), line.size()))
             return sinkFault;
+        if (progress) progress(static_cast<int32_t>(height - y));
     }
     return {};
+}
+
+std::string EncodeBmp(const RgbPicture& picture, const ByteSink& sink, const PictureNotes& notes)
+{
+    if (std::string fault = EncodingFault(picture); !fault.empty())
+        return fault;
+    return EncodeBmp(WholePicture(picture), sink, notes);
 }
 
 std::string WriteFileAtomically(const std::string& path, const FileWriter& write)
@@ -221,12 +388,21 @@ std::string WriteFileAtomically(const std::string& path, const FileWriter& write
     return fault;
 }
 
+std::string WritePicture(const std::string& path, int32_t format, const TiledPicture& picture,
+                         const PictureNotes& notes, const LineProgress& progress)
+{
+    return WriteFileAtomically(path, [&](const ByteSink& sink) {
+        return format == pngFormat ? EncodePng(picture, sink, notes, progress)
+                                   : EncodeBmp(picture, sink, notes, progress);
+    });
+}
+
 std::string WritePicture(const std::string& path, int32_t format, const RgbPicture& picture,
                          const PictureNotes& notes)
 {
-    return WriteFileAtomically(path, [&](const ByteSink& sink) {
-        return format == 0 ? EncodePng(picture, sink, notes) : EncodeBmp(picture, sink, notes);
-    });
+    if (std::string fault = EncodingFault(picture); !fault.empty())
+        return fault;
+    return WritePicture(path, format, WholePicture(picture), notes);
 }
 
 }  // namespace tessalume

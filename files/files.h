@@ -81,6 +81,23 @@ RgbPicture MakeTilePicture(const Quilt& quilt);
 inline constexpr int32_t maxTiledPictureSide = 8192;
 RgbPicture MakeTiledPicture(const Quilt& quilt, int32_t width, int32_t height);
 
+// A picture read a line at a time from a tile, never held whole, so that it may be far larger
+// than memory: line y shows the tile's line (firstLine + y) mod its height, from column
+// firstColumn on, the tile repeated across. Its lines repeat every tile height; a whole
+// picture is its own tile. The tile must outlive it.
+struct TiledPicture {
+    const RgbPicture* tile = nullptr;
+    int32_t width = 0, height = 0;
+    int32_t firstColumn = 0, firstLine = 0;
+};
+// The largest side of a tiled picture that the renderer streams into a file.
+inline constexpr int32_t maxStreamedPictureSide = 65535;
+TiledPicture WholePicture(const RgbPicture& picture);
+// The picture of Export Image over the quilt's tile (MakeTilePicture's): the period centred.
+TiledPicture CentredTiling(const RgbPicture& tile, const Quilt& quilt, int32_t width, int32_t height);
+// Line y's width * 3 bytes.
+void CopyPictureLine(const TiledPicture& picture, int32_t y, uint8_t* line);
+
 // What a picture file carries besides its pixels. A PNG holds the recipe in an iTXt chunk
 // with keyword pngRecipeKeyword, before the image data; a BMP has no place for it. The print
 // resolution goes into a PNG's pHYs chunk and a BMP's resolution fields; 0 writes no pHYs and
@@ -96,6 +113,15 @@ struct PictureNotes {
 using ByteSink = std::function<bool(const uint8_t* data, std::size_t size)>;
 std::string EncodePng(const RgbPicture& picture, const ByteSink& sink, const PictureNotes& notes = {});
 std::string EncodeBmp(const RgbPicture& picture, const ByteSink& sink, const PictureNotes& notes = {});
+// The same streamed from a tile; progress, when given, hears of the lines written so far.
+using LineProgress = std::function<void(int32_t linesWritten)>;
+std::string EncodePng(const TiledPicture& picture, const ByteSink& sink, const PictureNotes& notes = {},
+                      const LineProgress& progress = {});
+std::string EncodeBmp(const TiledPicture& picture, const ByteSink& sink, const PictureNotes& notes = {},
+                      const LineProgress& progress = {});
+// Why a picture of this size cannot be written in the format (a BMP file's header counts at
+// most 4 GiB), or empty; known before anything is written.
+std::string PictureSizeFault(int32_t format, int32_t width, int32_t height);
 
 // Writes a whole file or nothing: a temporary file beside the destination, flushed, then
 // renamed over it. On failure nothing is left behind and an existing file is untouched. The
@@ -109,6 +135,8 @@ void RemoveUnfinishedFileOnTermination();
 // The picture as PNG (format 0) or BMP (any other format), written atomically.
 std::string WritePicture(const std::string& path, int32_t format, const RgbPicture& picture,
                          const PictureNotes& notes = {});
+std::string WritePicture(const std::string& path, int32_t format, const TiledPicture& picture,
+                         const PictureNotes& notes = {}, const LineProgress& progress = {});
 
 // ---- Recipes ----------------------------------------------------------------------------
 
@@ -132,8 +160,8 @@ std::string ReadRecipeFile(const std::string& path, Recipe& recipe);
 // Where a BMP's recipe goes: beside it, its name with ".json" added.
 std::string RecipeSidecarPath(const std::string& picturePath);
 // The picture written with its recipe (notes.recipe): inside a PNG, beside a BMP.
-std::string WritePictureAndRecipe(const std::string& path, int32_t format, const RgbPicture& picture,
-                                  const PictureNotes& notes);
+std::string WritePictureAndRecipe(const std::string& path, int32_t format, const TiledPicture& picture,
+                                  const PictureNotes& notes, const LineProgress& progress = {});
 // The recipe's text alone, written atomically.
 std::string WriteRecipeFile(const std::string& path, const std::string& text);
 

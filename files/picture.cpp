@@ -32,43 +32,50 @@ RgbPicture MakeTilePicture(const Quilt& quilt)
     return picture;
 }
 
+TiledPicture WholePicture(const RgbPicture& picture)
+{
+    return {&picture, picture.width, picture.height, 0, 0};
+}
+
+// Picture pixel (x, y) shows period column x − ox and quilt row height − 1 − y − oy, which is
+// tile line y + oy − height: ox and oy centre the period.
+TiledPicture CentredTiling(const RgbPicture& tile, const Quilt& quilt, int32_t width, int32_t height)
+{
+    const int32_t ox = width / 2 - quilt.halfWidth;
+    const int32_t oy = height / 2 - quilt.halfHeight;
+    return {&tile, width, height, NonNegativeRemainder(-ox, tile.width), NonNegativeRemainder(oy - height, tile.height)};
+}
+
+// Runs of the tile's line, no per-pixel modulo.
+void CopyPictureLine(const TiledPicture& picture, int32_t y, uint8_t* line)
+{
+    const RgbPicture& tile = *picture.tile;
+    const std::size_t lineBytes = static_cast<std::size_t>(picture.width) * 3;
+    const std::size_t tileRowBytes = static_cast<std::size_t>(tile.width) * 3;
+    const int32_t tileLine = static_cast<int32_t>((static_cast<int64_t>(picture.firstLine) + y) % tile.height);
+    const uint8_t* source = tile.pixels.data() + static_cast<std::size_t>(tileLine) * tileRowBytes;
+    std::size_t done = 0;
+    std::size_t column = static_cast<std::size_t>(picture.firstColumn) * 3;
+    while (done < lineBytes) {
+        const std::size_t run = std::min(tileRowBytes - column, lineBytes - done);
+        std::memcpy(line + done, source + column, run);
+        done += run;
+        column = 0;
+    }
+}
+
 RgbPicture MakeTiledPicture(const Quilt& quilt, int32_t width, int32_t height)
 {
-    const int32_t periodWidth = quilt.periodWidth, periodHeight = quilt.periodHeight;
     RgbPicture picture;
     if (width < 1 || height < 1 || width > maxTiledPictureSide || height > maxTiledPictureSide)
         return picture;
+    const RgbPicture tile = MakeTilePicture(quilt);
+    const TiledPicture tiling = CentredTiling(tile, quilt, width, height);
     picture.width = width;
     picture.height = height;
-    picture.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
-
     const std::size_t lineBytes = static_cast<std::size_t>(width) * 3;
-    const std::size_t periodRowBytes = static_cast<std::size_t>(periodWidth) * 3;
-    const int32_t ox = width / 2 - quilt.halfWidth;
-    const int32_t oy = height / 2 - quilt.halfHeight;
-    const int32_t firstColumn = NonNegativeRemainder(-ox, periodWidth);
-    uint8_t* const pixels = picture.pixels.data();
-
-    // A line depends only on its source row, and the source rows repeat every periodHeight
-    // lines: the first period of lines is assembled from runs of the quilt's rows, every later
-    // line is a copy of the line one period above it. No per-pixel modulo.
-    for (int32_t y = 0; y < height; ++y) {
-        uint8_t* line = pixels + static_cast<std::size_t>(y) * lineBytes;
-        if (y >= periodHeight) {
-            std::memcpy(line, line - static_cast<std::size_t>(periodHeight) * lineBytes, lineBytes);
-            continue;
-        }
-        const int32_t row = NonNegativeRemainder(height - 1 - y - oy, periodHeight);
-        const uint8_t* source = quilt.image.data() + static_cast<std::size_t>(row) * periodRowBytes;
-        std::size_t done = 0;
-        std::size_t column = static_cast<std::size_t>(firstColumn) * 3;
-        while (done < lineBytes) {
-            std::size_t run = std::min(periodRowBytes - column, lineBytes - done);
-            std::memcpy(line + done, source + column, run);
-            done += run;
-            column = 0;
-        }
-    }
+    picture.pixels.resize(lineBytes * static_cast<std::size_t>(height));
+    for (int32_t y = 0; y < height; ++y) CopyPictureLine(tiling, y, picture.pixels.data() + y * lineBytes);
     return picture;
 }
 

@@ -84,6 +84,7 @@ void VisitRecipe(Fields& f, Recipe& r, bool& hexagonTurned)
         f.Close();
     }
     f.Whole("resolution", r.resolution, 0, std::size(resolutionTable) - 1);
+    f.Whole("periodHeight", r.periodHeight, 0, maxPeriodHeight);
     f.Whole("colorMapping", r.colorMapping, 0, std::size(colorMappingTable) - 1);
     f.Whole("antialiasing", r.antialiasing, 0, std::size(antialiasingTable) - 1);
     f.Whole("intensity", r.intensity, 0, std::size(intensityTable) - 1);
@@ -576,6 +577,9 @@ std::string ParseRecipe(std::string_view text, Recipe& recipe)
     if (std::string fault = reader.Finish(); !fault.empty()) return "the recipe's " + fault;
     LayHexagon(read.design, hexagonTurned);
     LayLattice(read.design, read.design.latticeRadius);
+    if (read.periodHeight != 0 && read.periodHeight < minPeriodHeight)
+        return "the recipe's periodHeight is neither 0 nor " + std::to_string(minPeriodHeight) + ".." +
+               std::to_string(maxPeriodHeight);
     if (read.design.blurRadius != BlurRadiusFor(read.design.latticeRadius, read.design.blurringFactor))
         return "the recipe's design.blurRadius does not follow from its latticeRadius and blurringFactor";
     recipe = read;
@@ -620,10 +624,10 @@ std::string ReadRecipeFile(const std::string& path, Recipe& recipe)
     return ParseRecipe(text, recipe);
 }
 
-std::string WritePictureAndRecipe(const std::string& path, int32_t format, const RgbPicture& picture,
-                                  const PictureNotes& notes)
+std::string WritePictureAndRecipe(const std::string& path, int32_t format, const TiledPicture& picture,
+                                  const PictureNotes& notes, const LineProgress& progress)
 {
-    if (std::string fault = WritePicture(path, format, picture, notes); !fault.empty()) return fault;
+    if (std::string fault = WritePicture(path, format, picture, notes, progress); !fault.empty()) return fault;
     if (format == pngFormat || notes.recipe.empty()) return {};
     return WriteRecipeFile(RecipeSidecarPath(path), notes.recipe);
 }

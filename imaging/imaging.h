@@ -137,6 +137,7 @@ struct Recipe {
     double acceptedX = 0, acceptedY = 0;
     ColorMapChannels colorMap{};
     int32_t resolution = 0, colorMapping = 0, antialiasing = 0, intensity = 1;
+    int32_t periodHeight = 0;  // a period of this height in place of the resolution's; 0: none
     double brightness = 5.0;
     int32_t tiledWidth = 0, tiledHeight = 0;  // the tiled picture's size; 0 for the tile
 };

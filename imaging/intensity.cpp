@@ -110,7 +110,7 @@ constexpr GainRow whiteGain{true, 0.25, 0.375};
 double Gain(const Quilt& quilt, double brightness, const GainRow& row)
 {
     double b = brightness;
-    if (row.byResolution) b *= resolutionTable[std::clamp(quilt.resolution, 0, resolutionCount - 1)].gainFactor;
+    if (row.byResolution) b *= quilt.gainFactor;
     return b * (AntialiasingOn(quilt.antialiasing) ? row.onFactor : row.offFactor);
 }
 

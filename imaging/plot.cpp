@@ -234,8 +234,13 @@ void GrowBatch(Quilt& quilt)
 void ApplySettings(Quilt& quilt, const Settings& settings)
 {
     const int32_t wanted = LoadRelaxed(settings.resolution);
+    const int32_t wantedHeight = LoadRelaxed(settings.periodHeight);
     const int32_t intensity = LoadRelaxed(settings.intensity);
-    if (wanted != quilt.resolution) SetResolution(quilt, wanted, BackgroundOf(intensity));
+    if (wantedHeight >= minPeriodHeight && wantedHeight <= maxPeriodHeight) {
+        if (wantedHeight != quilt.periodHeight) SetPeriod(quilt, PeriodOfHeight(wantedHeight), BackgroundOf(intensity));
+    } else if (wanted != quilt.resolution) {
+        SetResolution(quilt, wanted, BackgroundOf(intensity));
+    }
     if (RowOf(intensityTable, intensity) != nullptr) StoreRelaxed(quilt.intensity, intensity);
     // Export names read the mapping in force on the interface thread.
     if (const int32_t mapping = LoadRelaxed(settings.colorMapping); RowOf(colorMappingTable, mapping) != nullptr)

@@ -20,7 +20,9 @@ Recipe RecipeOf(const Quilt& quilt, const Settings& settings)
     // Read whole: in the window the worker notes the recipe while the interface may store a
     // colour map, a mapping or a brightness.
     recipe.colorMap = CopyColorMap(quilt.colorMap);
-    recipe.resolution = quilt.resolution;
+    // A period no resolution has (the renderer's --period) is kept as its height.
+    recipe.resolution = quilt.resolution >= 0 ? quilt.resolution : 0;
+    recipe.periodHeight = quilt.resolution >= 0 ? 0 : quilt.periodHeight;
     recipe.colorMapping = LoadRelaxed(quilt.colorMapping);
     recipe.antialiasing = quilt.antialiasing;
     recipe.intensity = LoadRelaxed(quilt.intensity);
@@ -31,6 +33,7 @@ Recipe RecipeOf(const Quilt& quilt, const Settings& settings)
 void TakeRecipeSettings(Settings& settings, const Recipe& recipe)
 {
     StoreRelaxed(settings.resolution, recipe.resolution);
+    StoreRelaxed(settings.periodHeight, recipe.periodHeight);
     StoreRelaxed(settings.colorMapping, recipe.colorMapping);
     StoreRelaxed(settings.antialiasing, recipe.antialiasing);
     StoreRelaxed(settings.intensity, recipe.intensity);

@@ -121,7 +121,7 @@ TEST(Encoders, BmpIsBottomUpBgrWithRowsPaddedToFourBytes)
 TEST(Encoders, EmptyPicturesAndFailingSinksAreRefused)
 {
     const ByteSink accept = [](const uint8_t*, std::size_t) { return true; };
-    for (Encoder encoder : {EncodePng, EncodeBmp}) {
+    for (Encoder encoder : {Encoder(EncodePng), Encoder(EncodeBmp)}) {
         EXPECT_EQ(encoder(RgbPicture{}, accept, {}), "the picture has no pixels");
         EXPECT_EQ(encoder(RgbPicture{4, 4, std::vector<uint8_t>(10)}, accept, {}), "the picture has no pixels");
         // Whichever write fails, the encoder stops there and fails.

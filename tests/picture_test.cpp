@@ -1,5 +1,6 @@
 // The pictures the exports write: the period with its rows turned top to bottom, and the
 // period centred and repeated over a picture of any size; the default name they are offered.
+#include "files/png_blocks.h"
 #include "tests/fixtures.h"
 
 namespace tessalume {
@@ -55,6 +56,56 @@ TEST(Pictures, TileIsThePeriodTurnedAndEveryTiledPictureFollowsTheRuleOrIsEmptyO
     const int32_t outside[][2] = {{0, 5}, {5, 0}, {-2, 5}, {maxTiledPictureSide + 1, 5}, {5, maxTiledPictureSide + 1}};
     for (const auto& size : outside)  // an empty picture
         EXPECT_EQ(Mismatches(quilt, MakeTiledPicture(quilt, size[0], size[1]), 0, 0), 0) << size[0] << " x " << size[1];
+}
+
+// Written a line at a time from the period: the encoders must give the picture that is made whole
+// in memory. 700 lines of a 256-line period replay the first period's compressed blocks and end
+// on a part of one; 20000 columns go past the whole picture's largest side.
+// What the encoders write, whole or streamed.
+ByteSink Appending(std::string& bytes)
+{
+    return [&bytes](const uint8_t* data, std::size_t size) {
+        bytes.append(reinterpret_cast<const char*>(data), size);
+        return true;
+    };
+}
+
+template <typename Picture>
+std::string Png(const Picture& picture)
+{
+    std::string bytes;
+    EXPECT_EQ(EncodePng(picture, Appending(bytes)), "");
+    return bytes;
+}
+
+template <typename Picture>
+std::string Bmp(const Picture& picture)
+{
+    std::string bytes;
+    EXPECT_EQ(EncodeBmp(picture, Appending(bytes)), "");
+    return bytes;
+}
+
+TEST(Pictures, StreamedPicturesAreTheWholePictureLineForLine)
+{
+    Quilt quilt;
+    PaintOrigins(quilt);
+    const RgbPicture tile = MakeTilePicture(quilt);
+    const RgbPicture whole = MakeTiledPicture(quilt, 8000, 700);
+    EXPECT_EQ(Bmp(CentredTiling(tile, quilt, 8000, 700)), Bmp(whole));
+    EXPECT_EQ(DecodePng(Png(CentredTiling(tile, quilt, 8000, 700))).pixels, whole.pixels);
+    EXPECT_EQ(Mismatches(quilt, DecodePng(Png(CentredTiling(tile, quilt, 20000, 700))), 20000, 700), 0);
+
+    // Blocks of one line and too little kept for all: some blocks are written again, others
+    // deflated again, and the progress hears of every line in order.
+    std::string bytes;
+    std::vector<int32_t> progress;
+    EXPECT_EQ(EncodePng(CentredTiling(tile, quilt, 8000, 700), Appending(bytes), {},
+                        [&progress](int32_t written) { progress.push_back(written); }, PngBlocking{1, 16384}),
+              "");
+    EXPECT_EQ(DecodePng(bytes).pixels, whole.pixels);
+    EXPECT_EQ(progress.size(), 700u);
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()) && progress.back() == 700);
 }
 
 // 256 i + 128 m + the seven code digits, d6 first, a digit above 1 adding up as the 32-bit

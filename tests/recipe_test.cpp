@@ -50,8 +50,8 @@ TEST_F(Recipes, ReadBackToTheSameBitsFromPngBmpAndJson)
     ASSERT_GT(recipe.stepsPlotted, 0u);
     const PictureNotes notes{FormatRecipe(recipe)};
     const RgbPicture picture{4, 2, std::vector<uint8_t>(24, 7)};
-    ASSERT_EQ(WritePictureAndRecipe(PathIn("q.png"), pngFormat, picture, notes), "");
-    ASSERT_EQ(WritePictureAndRecipe(PathIn("q.bmp"), bmpFormat, picture, notes), "");
+    ASSERT_EQ(WritePictureAndRecipe(PathIn("q.png"), pngFormat, WholePicture(picture), notes), "");
+    ASSERT_EQ(WritePictureAndRecipe(PathIn("q.bmp"), bmpFormat, WholePicture(picture), notes), "");
     ASSERT_EQ(WriteRecipeFile(PathIn("q.json"), notes.recipe), "");
     EXPECT_FALSE(fs::exists(PathIn("q.png.json")));
     for (const char* name : {"q.png", "q.bmp", "q.json", "q.bmp.json"}) {
@@ -78,6 +78,7 @@ TEST_F(Recipes, RenderAgainByteForByteAndGrowFurtherAsFromTheSeed)
         "--seed 42 --points 20000 --resolution 2 --antialias 4 --mapping 3 --intensity 7",
         "--seed 8 --points 40000 --search plain --random-colormap 2 --brightness 3.5 --format bmp",
         "--seed 9 --points 40000 --image 300x200 --antialias 1",
+        "--seed 10 --points 40000 --period 300",
     };
     for (const std::string row : rows) {
         SCOPED_TRACE(row);

@@ -21,12 +21,14 @@ const std::string endlessPoints = "1000000000000";
 // next write into the folder, which removes it. The earlier file survives either way.
 TEST_F(RendererEdges, SignalDuringTheWriteKeepsTheOldFileAndLeavesNoTemporary)
 {
-    for (const auto& [signal, format] : {std::pair{SIGTERM, "png"}, std::pair{SIGHUP, "bmp"}, std::pair{SIGKILL, "png"}}) {
+    // Sizes that take a while to write: a blank PNG compresses a thousandfold.
+    for (const auto& [signal, format, size] : {std::tuple{SIGTERM, "png", "65535x65535"}, std::tuple{SIGHUP, "bmp", "8192x8192"},
+                                               std::tuple{SIGKILL, "png", "65535x65535"}}) {
         SCOPED_TRACE(signal);
         const std::string name = std::string("quilt.") + format;
         WriteFile(work / name, "an earlier picture");
-        ChildProcess renderer =
-            Start(Words("--seed 1 --points 0 --image 8192x8192 --quiet --format " + std::string(format) + " --out " + name));
+        ChildProcess renderer = Start(Words("--seed 1 --points 0 --image " + std::string(size) + " --quiet --format " +
+                                            std::string(format) + " --out " + name));
         AwaitTemporary(renderer, 1);
         ASSERT_EQ(kill(renderer.pid, signal), 0);
         const Finished ending = renderer.Finish(120s);
@@ -42,14 +44,20 @@ TEST_F(RendererEdges, SignalDuringTheWriteKeepsTheOldFileAndLeavesNoTemporary)
     }
 }
 
-// A file size limit stops the write midway (a 64 x 64 bitmap is 12342 bytes, the limit 2 KiB
-// at most): the earlier file survives byte for byte and no temporary is left.
+// A file size limit stops the write midway, as a full disk would (a 64 x 64 bitmap is 12342
+// bytes, the limit 2 KiB; a blank 20000 x 20000 PNG about a megabyte, streamed, the limit 64
+// KiB): the earlier file survives byte for byte and no temporary is left.
 TEST_F(RendererEdges, FailedWriteLeavesWhatWasAtTheOutput)
 {
-    WriteFile(work / "wall.bmp", "an earlier bitmap");
-    ExpectRefused(Run(Words("--seed 1 --points 0 --image 64x64 --format bmp --out wall.bmp"), StandardOutput::Captured, 0, 2048));
-    EXPECT_EQ(ReadFile(work / "wall.bmp"), "an earlier bitmap");
-    EXPECT_EQ(Listing(), std::vector<std::string>{"wall.bmp"});
+    for (const auto& [name, size, limit] : {std::tuple{"wall.bmp", "64x64", 2048}, std::tuple{"wall.png", "20000x20000", 65536}}) {
+        SCOPED_TRACE(name);
+        WriteFile(work / name, "an earlier picture");
+        ExpectRefused(Run(Words("--seed 1 --points 0 --image " + std::string(size) + " --out " + name),
+                          StandardOutput::Captured, 0, limit));
+        EXPECT_EQ(ReadFile(work / name), "an earlier picture");
+        EXPECT_EQ(Listing(), std::vector<std::string>{name});
+        fs::remove(work / name);
+    }
 }
 
 TEST_F(RendererEdges, ColourMapMustBeARegularFileAndIsReadOnlyAsFarAsItCounts)

@@ -142,8 +142,9 @@ TEST_F(Renderer, BadInputIsRefusedWithOneLineAndNoFile)
         "!--seed +1 --out keep.png", "!--seed 4294967296 --out keep.png", "!--seed 1 --out", "--size 3", "--seed 1",
         "--quiet --quiet", "--points", "--points 2e4", "--resolution 3", "--mapping 7", "--antialias 5",
         "--intensity 9", "--transform-i 30", "--transform-ii 1.5", "--random-colormap 1001", "--blur 0.1",
-        "--blur 1e39", "--brightness nan", "--brightness -0.5", "--brightness 1,5", "--image 1x5", "--image 8193x2",
-        "--image 64x", "--format PNG", "--colormap missing.map", "--colormap ."};
+        "--blur 1e39", "--brightness nan", "--brightness -0.5", "--brightness 1,5", "--image 1x5", "--image 65536x2",
+        "--image 64x", "--format PNG", "--colormap missing.map", "--colormap .", "--image 37838x37838 --format bmp",
+        "--dpi 0", "--dpi 100001"};
     for (const std::string arguments : refused) {
         SCOPED_TRACE(arguments);
         ExpectRefused(Run(Words(arguments[0] == '!' ? arguments.substr(1) : "--seed 1 --out keep.png " + arguments)));
@@ -151,6 +152,19 @@ TEST_F(Renderer, BadInputIsRefusedWithOneLineAndNoFile)
         EXPECT_EQ(Listing(), (std::vector<std::string>{"grey.map", "keep.png"}));
     }
     ExpectRefused(Run({"--seed", "1", "--out", ""}));
+}
+
+// The print resolution goes into the file and the summary gives the printed size.
+TEST_F(Renderer, PrintResolutionIsWrittenAndTheSummaryGivesThePrintedSize)
+{
+    const Finished result = Run(Words("--seed 1 --points 0 --image 600x300 --dpi 300 --quiet --out print.png"));
+    ASSERT_EQ(result.status, 0) << result.error;
+    EXPECT_TRUE(result.output.ends_with(
+        R"("dotsPerInch":300,"printedWidthMillimetres":50.799999999999997,"printedHeightMillimetres":25.399999999999999})"
+        "\n"))
+        << result.output;
+    const std::string bytes = ReadFile(PathIn("work/print.png"));
+    EXPECT_NE(bytes.find(std::string("pHYs\0\0\x2e\x23\0\0\x2e\x23\x01", 13)), std::string::npos);
 }
 
 }  // namespace

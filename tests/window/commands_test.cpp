@@ -228,7 +228,7 @@ TEST_F(Commands, TheWheelMovesPanelsByTheirStepAndPagesBrowsers)
     // Toward the user the next page, away the one before; ten pages with Shift, up to the last.
     Open(attractorPage);
     const Point browser = Cell(transformBrowserII, 2);
-    for (const auto [notches, modifiers, page] : {std::tuple{-1, 0, 5}, {-1, shiftHeld, 20}, {2, 0, 10}}) {
+    for (const auto& [notches, modifiers, page] : {std::tuple{-1, 0, 5}, {-1, shiftHeld, 20}, {2, 0, 10}}) {
         MainWindowProc(Message{.kind = MessageKind::Wheel, .x = browser.x, .y = clientHeight - browser.y,
                                .notches = notches, .modifiers = static_cast<uint8_t>(modifiers)});
         EXPECT_EQ(windowSettings.browserPageII, page);

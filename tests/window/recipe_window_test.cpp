@@ -22,7 +22,7 @@ protected:
         GrowBatch(source);
         GrowBatch(source);
         recipe = RecipeOf(source, settings);
-        ASSERT_EQ(WritePictureAndRecipe(PathIn("quilt.png"), pngFormat, MakeTilePicture(source),
+        ASSERT_EQ(WritePictureAndRecipe(PathIn("quilt.png"), pngFormat, WholePicture(MakeTilePicture(source)),
                                         PictureNotes{FormatRecipe(recipe)}), "");
     }
 
