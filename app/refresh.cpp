@@ -18,7 +18,7 @@ void RefreshTick()
     // While a reset is pending the worker may be changing the resolution: leave the preview.
     if (!windowWorker.ResetPending()) {
         Quilt& quilt = windowWorker.quilt();
-        if (ToneQuilt(quilt, LoadRelaxed(windowSettings.brightness))) TilePreview(quilt, previewPixels);
+        if (windowWorker.TonePicture(LoadRelaxed(windowSettings.brightness))) TilePreview(quilt, previewPixels);
         UploadPreview(quilt.resolution);
     }
     windowWorker.EndRefresh();

@@ -25,6 +25,8 @@ struct RenderOptions {
     std::optional<ImageSize> image;
     std::optional<int32_t> format;
     bool plainSearch = false;  // --search plain: no check of the accepted orbit, no restarts
+    int32_t orbits = 1;                  // orbits that grow the quilt together
+    std::optional<int32_t> threads;      // threads that grow them; the processors when not given
     bool quiet = false;
 };
 

@@ -9,6 +9,9 @@ namespace tessalume {
 bool Worker::Start(bool ownThread)
 {
     if (started.load() == State::running) return true;
+    // Before the thread exists: starting it publishes the orbits made from the first quilt.
+    StartOrbits(grown, orbitCount, others);
+    crew.Hire(orbitCount);
     if (ownThread) {
         try {
             thread = std::jthread([this](std::stop_token stop) {
@@ -24,9 +27,11 @@ bool Worker::Start(bool ownThread)
 
 void Worker::Stop()
 {
-    if (!thread.joinable()) return;
-    thread.request_stop();
-    thread.join();
+    if (thread.joinable()) {
+        thread.request_stop();
+        thread.join();
+    }
+    crew.Dismiss();
 }
 
 bool Worker::TakeUp(std::atomic<Request>& request)
@@ -69,7 +74,7 @@ void Worker::RunBatch(std::stop_token stop)
     if (refreshing.load(std::memory_order_acquire))
         std::this_thread::yield();  // the refresh is reading the accumulators: leave the core to it
     else
-        GrowBatch(grown);
+        crew.GrowPass(grown, others);
     HandleRequests(stop);
 }
 
@@ -85,6 +90,7 @@ void Worker::HandleRequests(std::stop_token stop)
             ClearQuilt(grown, LoadRelaxed(settings.intensity));
         }
         if (!NewQuilt(grown, settings, stop)) return;
+        StartOrbits(grown, orbitCount, others);
         newQuilt.store(Request::none, std::memory_order_release);
     }
     // Looked at before the random map: a reset posted with it is then seen with it, and the map
@@ -92,13 +98,19 @@ void Worker::HandleRequests(std::stop_token stop)
     const bool resetPosted = reset.load(std::memory_order_acquire) == Request::posted;
     if (TakeUp(randomColorMap)) {
         RandomColorMap(grown);
+        for (Quilt& other : others) FollowQuilt(other, grown);
         Finish(randomColorMap);
     }
     if (!resetPosted) return;
     const std::unique_lock hold(pictureLock, std::try_to_lock);
     if (!hold || !TakeUp(reset)) return;
-    if (!keepPicture.exchange(false)) ClearQuilt(grown, LoadRelaxed(settings.intensity));
+    const bool clear = !keepPicture.exchange(false);
+    if (clear) ClearQuilt(grown, LoadRelaxed(settings.intensity));
     ApplySettings(grown, settings);
+    for (Quilt& other : others) {
+        FollowQuilt(other, grown);
+        if (clear) ClearOrbit(other);
+    }
     if (whileResetTakenUp) whileResetTakenUp();
     Finish(reset);
 }
