@@ -2,6 +2,7 @@
 // the same cells, as a refresh tick does when it starts during a batch. The point is the race
 // detector this is built with: it must find nothing.
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -56,6 +57,45 @@ TEST(Threads, TwoQuiltsGrownAtOnceAreEachAsGrownAlone)
     EXPECT_TRUE(firstAtOnce == first);
     EXPECT_TRUE(secondAtOnce == second);
     EXPECT_NE(std::count(first.begin(), first.end(), 0), std::ssize(first)) << "the quilt shows";
+}
+
+// The window's worker with three orbits on their own threads, while the interface thread does
+// what its commands and ticks do: refreshes, new quilts, resets with a new resolution, random
+// and loaded colour maps, exports.
+TEST(Threads, AWorkerWithSeveralOrbitsMeetsTheInterfaceRaceFree)
+{
+    Settings settings;
+    Worker worker{settings};
+    worker.quilt() = FreshQuilt(settings, 16);
+    NewQuilt(worker.quilt(), settings);
+    worker.SetOrbits(3);
+    ASSERT_TRUE(worker.Start());
+    std::vector<uint8_t> exported;
+    for (int round = 0; round < 40; ++round) {
+        if (!worker.NewQuiltPending()) {
+            worker.BeginRefresh();
+            if (!worker.ResetPending()) worker.TonePicture(settings.brightness);
+            worker.EndRefresh();
+        }
+        switch (round % 8) {
+        case 1: worker.PostNewQuilt(); break;
+        case 3: StoreRelaxed(settings.resolution, (round / 8) % 2), worker.PostReset(); break;
+        case 5: worker.PostRandomColorMap(), worker.PostReset(); break;
+        case 6:
+            worker.WithdrawRandomColorMap();
+            StoreColorMap(worker.quilt().colorMap, ColorMapChannels{});
+            worker.PostReset();
+            break;
+        case 7: {
+            const auto hold = worker.HoldPicture();
+            exported = worker.quilt().image;
+            break;
+        }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    worker.Stop();
+    EXPECT_FALSE(exported.empty());
 }
 
 }  // namespace
