@@ -155,11 +155,19 @@ void StartOrbits(const Quilt& quilt, int32_t count, std::vector<Quilt>& others);
 void FollowQuilt(Quilt& other, const Quilt& quilt);
 // Zeroes an orbit's accumulators, as ClearQuilt does the first one's.
 void ClearOrbit(Quilt& other);
+// The cells of the quilt and its other orbits summed in orbit order into sum (sized to the
+// period). The orbits may grow meanwhile: every cell is read whole.
+void SumOrbits(const Quilt& quilt, std::span<const Quilt> others, std::vector<AccumulatorCell>& sum);
 // The picture of the quilt and its other orbits: with no others, ToneQuilt itself; otherwise
-// the cells summed in orbit order into sum (resized to the period), then toned.
+// SumOrbits, then the sum toned.
 bool ToneOrbits(Quilt& quilt, std::span<const Quilt> others, std::vector<AccumulatorCell>& sum, double brightness);
 // The times all the orbits together started again from the accepted point.
 int64_t OrbitRestarts(const Quilt& quilt, std::span<const Quilt> others);
+
+// The window's orbits grow below the interface thread's priority, so that with one orbit per
+// core input and frames still get a core at once; a niceness of 0 leaves the thread as it is.
+inline constexpr int32_t workerNiceness = 5;
+void LowerThisThreadsPriority(int32_t niceness);
 
 // Threads that grow a quilt's orbits together, one pass at a time: in a pass every orbit grows
 // one batch, on whichever thread takes it first, and the caller's thread is one of them. A
@@ -171,15 +179,16 @@ public:
     OrbitCrew(const OrbitCrew&) = delete;
     OrbitCrew& operator=(const OrbitCrew&) = delete;
 
-    // threads - 1 helpers beside the caller; returns the threads the crew then has (fewer when
-    // the system would not make them; still correct, only slower).
-    int32_t Hire(int32_t threads);
+    // threads - 1 helpers beside the caller, each at the niceness given (see
+    // LowerThisThreadsPriority); returns the threads the crew then has (fewer when the system
+    // would not make them: still correct, only slower).
+    int32_t Hire(int32_t threads, int32_t niceness = 0);
     void Dismiss();
     // One batch of every orbit; returns when all are done.
     void GrowPass(Quilt& quilt, std::span<Quilt> others);
 
 private:
-    void Help(std::stop_token stop);
+    void Help(std::stop_token stop, int32_t niceness);
     void GrowOrbitsTaken();
 
     std::mutex lock;
@@ -247,9 +256,17 @@ public:
     void BeginRefresh() { refreshing.store(true, std::memory_order_release); }
     void EndRefresh() { refreshing.store(false, std::memory_order_release); }
 
-    // Inside a refresh that finds no request pending: the picture made from every orbit's
-    // accumulators, summed in orbit order.
-    bool TonePicture(double brightness) { return ToneOrbits(grown, others, summed, brightness); }
+    // A refresh that finds no request pending first sums the orbits' accumulators, while they
+    // grow (the longer part with several orbits: no pass waits for it), then, between
+    // BeginRefresh and EndRefresh, makes the picture of the sum; with one orbit, of its own.
+    void SumOrbits()
+    {
+        if (!others.empty()) tessalume::SumOrbits(grown, others, summed);
+    }
+    bool TonePicture(double brightness)
+    {
+        return others.empty() ? ToneQuilt(grown, brightness) : ToneQuilt(grown, summed, brightness);
+    }
 
     // Held while the interface thread copies the picture outside a refresh (an export): the
     // worker neither clears it nor changes its size meanwhile. The worker only tries the lock:

@@ -1,5 +1,8 @@
 // Several orbits grow one quilt: the orbits beside the first, the sum the picture is made of,
 // and the threads that grow them a pass at a time.
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <system_error>
 
@@ -76,30 +79,35 @@ void StartOrbits(const Quilt& quilt, int32_t count, std::vector<Quilt>& others)
 }
 
 // Hit counts add as the plots count them (wrapping); each sum adds in single precision, orbit
-// after orbit, so that the order of the additions is fixed.
-bool ToneOrbits(Quilt& quilt, std::span<const Quilt> others, std::vector<AccumulatorCell>& sum, double brightness)
+// after orbit, so that the order of the additions is fixed. A cell's sums are read only where
+// the orbit hit it (an unhit cell's are zero, and the tone passes over unhit cells): in the
+// window the refresh runs this while the orbits grow, and a sparse period then costs little.
+void SumOrbits(const Quilt& quilt, std::span<const Quilt> others, std::vector<AccumulatorCell>& sum)
 {
-    if (others.empty()) return ToneQuilt(quilt, brightness);
     const std::size_t cells = quilt.accumulators.size();
-    sum.resize(cells);
-    for (std::size_t i = 0; i < cells; ++i) {
-        const AccumulatorCell& cell = quilt.accumulators[i];
-        sum[i] = {LoadRelaxed(cell.hitCount), LoadRelaxed(cell.mappingSum), LoadRelaxed(cell.redSum),
-                  LoadRelaxed(cell.greenSum), LoadRelaxed(cell.blueSum)};
-    }
-    for (const Quilt& other : others) {
-        if (other.accumulators.size() != cells) continue;  // never between requests; a guard only
-        for (std::size_t i = 0; i < cells; ++i) {
-            const AccumulatorCell& cell = other.accumulators[i];
+    sum.assign(cells, AccumulatorCell{});
+    const auto add = [&sum](const Quilt& orbit) {
+        for (std::size_t i = 0; i < sum.size(); ++i) {
+            const AccumulatorCell& cell = orbit.accumulators[i];
+            const int32_t hits = LoadRelaxed(cell.hitCount);
+            if (hits == 0) continue;
             AccumulatorCell& total = sum[i];
-            total.hitCount =
-                static_cast<int32_t>(static_cast<uint32_t>(total.hitCount) + static_cast<uint32_t>(LoadRelaxed(cell.hitCount)));
+            total.hitCount = static_cast<int32_t>(static_cast<uint32_t>(total.hitCount) + static_cast<uint32_t>(hits));
             total.mappingSum += LoadRelaxed(cell.mappingSum);
             total.redSum += LoadRelaxed(cell.redSum);
             total.greenSum += LoadRelaxed(cell.greenSum);
             total.blueSum += LoadRelaxed(cell.blueSum);
         }
-    }
+    };
+    add(quilt);
+    for (const Quilt& other : others)
+        if (other.accumulators.size() == cells) add(other);  // never otherwise between requests; a guard only
+}
+
+bool ToneOrbits(Quilt& quilt, std::span<const Quilt> others, std::vector<AccumulatorCell>& sum, double brightness)
+{
+    if (others.empty()) return ToneQuilt(quilt, brightness);
+    SumOrbits(quilt, others, sum);
     return ToneQuilt(quilt, sum, brightness);
 }
 
@@ -112,12 +120,18 @@ int64_t OrbitRestarts(const Quilt& quilt, std::span<const Quilt> others)
 
 // ---- The crew ---------------------------------------------------------------------------
 
-int32_t OrbitCrew::Hire(int32_t threads)
+// On Linux a thread's niceness is its own; a failure leaves the thread as it was.
+void LowerThisThreadsPriority(int32_t niceness)
+{
+    if (niceness != 0) setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), niceness);
+}
+
+int32_t OrbitCrew::Hire(int32_t threads, int32_t niceness)
 {
     Dismiss();
     for (int32_t i = 1; i < threads; ++i) {
         try {
-            helpers.emplace_back([this](std::stop_token stop) { Help(stop); });
+            helpers.emplace_back([this, niceness](std::stop_token stop) { Help(stop, niceness); });
         } catch (const std::system_error&) {
             break;
         }
@@ -157,8 +171,9 @@ void OrbitCrew::GrowPass(Quilt& quilt, std::span<Quilt> otherOrbits)
     passFinished.wait(hold, [this] { return helpersBusy == 0; });
 }
 
-void OrbitCrew::Help(std::stop_token stop)
+void OrbitCrew::Help(std::stop_token stop, int32_t niceness)
 {
+    LowerThisThreadsPriority(niceness);
     uint64_t passesSeen = 0;
     for (;;) {
         {

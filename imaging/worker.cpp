@@ -11,10 +11,11 @@ bool Worker::Start(bool ownThread)
     if (started.load() == State::running) return true;
     // Before the thread exists: starting it publishes the orbits made from the first quilt.
     StartOrbits(grown, orbitCount, others);
-    crew.Hire(orbitCount);
+    crew.Hire(orbitCount, workerNiceness);
     if (ownThread) {
         try {
             thread = std::jthread([this](std::stop_token stop) {
+                LowerThisThreadsPriority(workerNiceness);
                 while (!stop.stop_requested()) RunBatch(stop);
             });
         } catch (const std::system_error&) {

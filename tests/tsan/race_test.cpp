@@ -72,9 +72,10 @@ TEST(Threads, AWorkerWithSeveralOrbitsMeetsTheInterfaceRaceFree)
     ASSERT_TRUE(worker.Start());
     std::vector<uint8_t> exported;
     for (int round = 0; round < 40; ++round) {
-        if (!worker.NewQuiltPending()) {
+        if (!worker.NewQuiltPending() && !worker.ResetPending()) {
+            worker.SumOrbits();
             worker.BeginRefresh();
-            if (!worker.ResetPending()) worker.TonePicture(settings.brightness);
+            worker.TonePicture(settings.brightness);
             worker.EndRefresh();
         }
         switch (round % 8) {
