@@ -13,14 +13,14 @@ void RefreshTick()
     if (windowWorker.NewQuiltPending()) return;
     // Without a worker the preview simply stays as the first quilt left it.
     if (windowWorker.state() == Worker::State::notStarted) windowWorker.Start();
-    windowWorker.BeginRefresh();  // the worker starts no batch meanwhile
     CountNoticeDown();
     // While a reset is pending the worker may be changing the resolution: leave the preview.
-    if (!windowWorker.ResetPending()) {
-        Quilt& quilt = windowWorker.quilt();
-        if (ToneQuilt(quilt, LoadRelaxed(windowSettings.brightness))) TilePreview(quilt, previewPixels);
-        UploadPreview(quilt.resolution);
-    }
+    if (windowWorker.ResetPending()) return;
+    windowWorker.SumOrbits();
+    windowWorker.BeginRefresh();  // the worker starts no pass meanwhile
+    Quilt& quilt = windowWorker.quilt();
+    if (windowWorker.TonePicture(LoadRelaxed(windowSettings.brightness))) TilePreview(quilt, previewPixels);
+    UploadPreview(quilt.resolution);
     windowWorker.EndRefresh();
 }
 

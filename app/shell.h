@@ -25,10 +25,12 @@ extern std::string helpPageAddress;
 
 // ---- Start-up and main loop -------------------------------------------------------------
 
-// Seeds: from the clock unless the command line gave --seed.
+// Seeds: from the clock unless the command line gave --seed. Orbits: one per processor unless
+// it gave --orbits.
 struct StartOptions {
     bool seedGiven = false;
     uint32_t seed = 0;
+    int32_t orbits = OrbitsPerProcessor();
 };
 // Everything from the window's creation to the first quilt and the refresh timer, in the
 // start-up order. Returns the exit status to end with, or -1 to go on to the main loop.

@@ -41,6 +41,7 @@ void InitScene(const StartOptions& options)
     BuildStaticLists();
     ClearQuilt(quilt, windowSettings.intensity);
     NewQuilt(quilt, windowSettings);
+    windowWorker.SetOrbits(options.orbits);  // made from the first quilt when the worker starts
     CurrentPlatform().SetTimer(refreshIntervalTable[0].milliseconds);
 }
 

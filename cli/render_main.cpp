@@ -198,6 +198,7 @@ Recipe RecipeWithOptions(Recipe recipe, const RenderOptions& options, const std:
         recipe.tiledHeight = options.image->height;
     }
     if (options.pointsGiven) recipe.stepsPlotted = options.points;
+    if (options.orbitsGiven) recipe.orbits = options.orbits;
     return recipe;
 }
 
@@ -250,22 +251,41 @@ private:
 struct PlotRun {
     uint64_t points = 0;
     double seconds = 0;
+    int32_t orbits = 1, threads = 1;
+    int64_t orbitRestarts = 0;
 };
 
-// Step 7: the worker's batches, one after the other on this thread.
-PlotRun PlotBatches(Quilt& quilt, uint64_t requestedPoints, bool quiet)
+// The threads asked for, or one per processor; never more than there are orbits to grow.
+int32_t ThreadsFor(const RenderOptions& options, int32_t orbits)
 {
-    const uint64_t batches = requestedPoints / batchSteps + (requestedPoints % batchSteps != 0 ? 1 : 0);
-    ProgressLine progress(!quiet && isatty(2) == 1);
-    const auto start = std::chrono::steady_clock::now();
-    for (uint64_t batch = 0; batch < batches; ++batch) {
-        GrowBatch(quilt);
-        progress.Show((batch + 1) * batchSteps, batches * batchSteps, start);
-    }
+    return std::min(options.threads.value_or(OrbitsPerProcessor()), orbits);
+}
+
+// Steps 6 and 7: the orbits made from the quilt as the search and the options left it, the
+// worker's passes, one batch of every orbit each, on the crew's threads, and the picture of
+// their sum. The points are split evenly, whole batches per orbit.
+PlotRun PlotBatches(Quilt& quilt, const RenderOptions& options, uint64_t points, int32_t orbits, double brightness)
+{
+    std::vector<Quilt> others;
+    StartOrbits(quilt, orbits, others);
+    OrbitCrew crew;
     PlotRun run;
+    run.orbits = orbits;
+    run.threads = crew.Hire(ThreadsFor(options, orbits));
+    const uint64_t pointsPerPass = static_cast<uint64_t>(run.orbits) * batchSteps;
+    const uint64_t passes = points / pointsPerPass + (points % pointsPerPass != 0 ? 1 : 0);
+    ProgressLine progress(!options.quiet && isatty(2) == 1);
+    const auto start = std::chrono::steady_clock::now();
+    for (uint64_t pass = 0; pass < passes; ++pass) {
+        crew.GrowPass(quilt, others);
+        progress.Show((pass + 1) * pointsPerPass, passes * pointsPerPass, start);
+    }
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     progress.Clear();
-    run.points = batches * batchSteps;
+    run.points = passes * pointsPerPass;
+    run.orbitRestarts = OrbitRestarts(quilt, others);
+    std::vector<AccumulatorCell> sum;
+    ToneOrbits(quilt, others, sum, brightness);
     return run;
 }
 
@@ -326,9 +346,11 @@ JsonLine Summary(std::optional<uint32_t> seed, const Quilt& quilt, const Setting
         .Whole("searchPasses", quilt.searchPasses)
         .Whole("searchAttempts", quilt.searchAttempts)
         .Text("search", quilt.search == Settings::Search::checked ? "checked" : "plain")
-        .Whole("orbitRestarts", quilt.orbitRestarts)
+        .Whole("orbitRestarts", run.orbitRestarts)
         .Text("defaultExportName", FileNameOf(DefaultExportName(quilt, settings)))
         .Whole("points", static_cast<long long>(run.points))
+        .Whole("orbits", run.orbits)
+        .Whole("threads", run.threads)
         .Real("plotSeconds", run.seconds)
         .Real("pointsPerSecond", pointsPerSecond);
 }
@@ -407,11 +429,13 @@ int Render(int argc, const char* const* argv)
         PrepareQuilt(quilt, options, settings, colorMapText);
         MakeQuilt(quilt, settings, options);
     }
-    const PlotRun run = PlotBatches(quilt, recipe ? recipe->stepsPlotted : options.points, options.quiet);
-    ToneQuilt(quilt, settings.brightness);
+    const PlotRun run = recipe ? PlotBatches(quilt, options, recipe->stepsPlotted, recipe->orbits, settings.brightness)
+                               : PlotBatches(quilt, options, options.points, options.orbits, settings.brightness);
 
     Recipe written = RecipeOf(quilt, settings);
     written.seed = recipe ? recipe->seed : options.seed;
+    written.stepsPlotted = run.points;
+    written.orbits = run.orbits;
     if (recipe) {
         written.tiledWidth = recipe->tiledWidth;
         written.tiledHeight = recipe->tiledHeight;

@@ -254,8 +254,9 @@ constexpr OptionRow optionTable[] = {
     {"--out", true, [](C c, V v) { return StorePath(v, c.options.outPath); },
      [] { return Usage{"FILE", "picture to write (required)"}; }},
     {"--points", true, [](C c, V v) { c.options.pointsGiven = true; return StoreWhole(v, 0, maxPoints, c.options.points); },
-     [] { return Usage{"N", "plotted steps, rounded up to whole batches of " + std::to_string(batchSteps) + " (" +
-                 std::to_string(RenderOptions{}.points) + ")"}; }},
+     [] { return Usage{"N", "plotted steps of all orbits together, rounded up to whole batches of " +
+                                std::to_string(batchSteps) + " per orbit (" + std::to_string(RenderOptions{}.points) +
+                                ")"}; }},
     {"--resolution", true, [](C c, V v) { return StoreEntry(v, resolutionList, c.options.resolution); },
      [] { return Usage{"R", EntriesOf(resolutionList)}; }},
     {"--mapping", true, [](C c, V v) { return StoreEntry(v, colorMappingList, c.options.mapping); },
@@ -295,6 +296,12 @@ constexpr OptionRow optionTable[] = {
                                "for its own points unless --points is given; in place of --seed"}; }},
     {"--recipe-out", true, [](C c, V v) { return StorePath(v, c.options.recipeOutPath.emplace()); },
      [] { return Usage{"FILE", "also write the picture's recipe alone, as JSON"}; }},
+    {"--orbits", true, [](C c, V v) { c.options.orbitsGiven = true; return StoreWhole(v, 1, maxOrbits, c.options.orbits); },
+     [] { return Usage{"K", "orbits that grow the quilt together, 1.." + std::to_string(maxOrbits) +
+                                " (1); the picture depends on K, never on the threads"}; }},
+    {"--threads", true, [](C c, V v) { return StoreWhole(v, 1, maxOrbits, c.options.threads); },
+     [] { return Usage{"N", "threads that grow the orbits, 1.." + std::to_string(maxOrbits) +
+                                ", at most K (the processors)"}; }},
     {"--quiet", false, [](C c, V) { c.options.quiet = true; return std::string(); },
      [] { return Usage{"", "no progress line on standard error"}; }},
     {"--help", false, [](C c, V) { c.helpRequested = true; return std::string(); },

@@ -25,11 +25,13 @@ struct RenderOptions {
     std::optional<ImageSize> image;
     std::optional<int32_t> format;
     bool plainSearch = false;  // --search plain: no check of the accepted orbit, no restarts
+    int32_t orbits = 1;                  // orbits that grow the quilt together
+    std::optional<int32_t> threads;      // threads that grow them; the processors when not given
     bool quiet = false;
     // --recipe: the quilt of a recipe (a PNG carrying one, or its JSON) grown without a search;
     // the recipe's own step count unless --points is given. --recipe-out: the recipe written alone.
     std::optional<std::string> recipePath, recipeOutPath;
-    bool pointsGiven = false;
+    bool pointsGiven = false, orbitsGiven = false;
     std::optional<uint32_t> dotsPerInch;  // written into the picture file
     std::optional<int32_t> periodHeight;  // a period of any height in place of the resolution's
 };

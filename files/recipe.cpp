@@ -40,6 +40,7 @@ void VisitRecipe(Fields& f, Recipe& r, bool& hexagonTurned)
 {
     f.OptionalWhole("seed", r.seed, UINT32_MAX);
     f.Whole("steps", r.stepsPlotted, 0, maxSteps);
+    f.Whole("orbits", r.orbits, 1, maxOrbits);
     f.Whole("runNumber", r.runNumber, 0, 9999);
     if (f.Open("design")) {
         QuiltDesign& d = r.design;

@@ -3,13 +3,17 @@
 // settings taken into the quilt between batches, and the worker that grows a quilt on its own
 // thread.
 #pragma once
+#include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <stop_token>
 #include <thread>
+#include <vector>
 
 #include "engine/engine.h"
 
@@ -17,9 +21,10 @@ namespace tessalume {
 
 // A plot function stamps the step just made at the 13 lattice translates.
 using PlotFunction = void (*)(Quilt&);
-// An intensity function turns the accumulators into the picture with the gain of the
-// brightness; false when nothing was plotted yet (the picture then stays as it is).
-using IntensityFunction = bool (*)(Quilt&, double brightness);
+// An intensity function turns accumulator cells of the quilt's period (its own, or the sum of
+// its orbits') into its picture with the gain of the brightness; false when nothing was plotted
+// yet (the picture then stays as it is).
+using IntensityFunction = bool (*)(Quilt&, std::span<const AccumulatorCell> cells, double brightness);
 
 // The plot functions, plain and antialiased, in the order of the "Color Mapping Function" list.
 void PlotDistance(Quilt&);
@@ -38,15 +43,15 @@ void PlotCircularAntialiased(Quilt&);
 void PlotCircularIIAntialiased(Quilt&);
 
 // The intensity functions, in the order of the "Intensity Function" list.
-bool IntensityVeryLow(Quilt&, double brightness);
-bool IntensityLow(Quilt&, double brightness);
-bool IntensityMedium(Quilt&, double brightness);
-bool IntensityHigh(Quilt&, double brightness);
-bool IntensityVeryHigh(Quilt&, double brightness);
-bool IntensityLowContrast(Quilt&, double brightness);
-bool IntensityVeryBright(Quilt&, double brightness);
-bool IntensityWhiteI(Quilt&, double brightness);
-bool IntensityWhiteII(Quilt&, double brightness);
+bool IntensityVeryLow(Quilt&, std::span<const AccumulatorCell>, double brightness);
+bool IntensityLow(Quilt&, std::span<const AccumulatorCell>, double brightness);
+bool IntensityMedium(Quilt&, std::span<const AccumulatorCell>, double brightness);
+bool IntensityHigh(Quilt&, std::span<const AccumulatorCell>, double brightness);
+bool IntensityVeryHigh(Quilt&, std::span<const AccumulatorCell>, double brightness);
+bool IntensityLowContrast(Quilt&, std::span<const AccumulatorCell>, double brightness);
+bool IntensityVeryBright(Quilt&, std::span<const AccumulatorCell>, double brightness);
+bool IntensityWhiteI(Quilt&, std::span<const AccumulatorCell>, double brightness);
+bool IntensityWhiteII(Quilt&, std::span<const AccumulatorCell>, double brightness);
 
 // The lists that choose the imaging functions, one row per entry in list order: what the
 // list shows, and everything that follows from picking the entry.
@@ -117,6 +122,8 @@ void GrowBatch(Quilt& quilt);
 void FlushPlotQueue(Quilt& quilt);
 // The picture made from the accumulators by the intensity function in force.
 bool ToneQuilt(Quilt& quilt, double brightness);
+// The picture made from cells of the quilt's period other than its own accumulators.
+bool ToneQuilt(Quilt& quilt, std::span<const AccumulatorCell> cells, double brightness);
 // The square, transposed and wrapped copy of the period that the preview texture shows:
 // textureSize² pixels of 3 bytes.
 void TilePreview(const Quilt& quilt, uint8_t* pixels);
@@ -129,7 +136,8 @@ void TilePreview(const Quilt& quilt, uint8_t* pixels);
 // further, exactly as the quilt itself would have grown.
 struct Recipe {
     std::optional<uint32_t> seed;  // when the seed alone makes the quilt (the renderer's)
-    uint64_t stepsPlotted = 0;
+    uint64_t stepsPlotted = 0;  // of all the orbits together
+    int32_t orbits = 1;         // that grew the picture together, each as many steps
     int32_t runNumber = 0;
     QuiltDesign design;
     Orbit orbit;  // as the picture's first batch found it
@@ -153,6 +161,81 @@ void TakeRecipeSettings(Settings& settings, const Recipe& recipe);
 // the picture cleared: the batches that follow draw the recipe's picture.
 void AdoptRecipe(Quilt& quilt, const Settings& settings, const Recipe& recipe);
 
+// ---- Several orbits -----------------------------------------------------------------------
+
+// A quilt may be grown by up to maxOrbits orbits at once. Orbit 1 is the quilt itself, exactly
+// as grown alone. Orbit k > 1 is a quilt of its own holding the first one's design, colour map
+// and settings in force, with its own accumulators (no picture) and its own orbit: its
+// generator seeded with orbitSeedOf(quilt, k), it starts from the accepted point and is moved
+// on by orbitLeadSteps unplotted steps. The picture is made from the sum of all the orbits'
+// accumulators in orbit order, so it depends on the number of orbits and the steps of each,
+// never on the threads that grew them.
+inline constexpr int32_t maxOrbits = 64;
+inline constexpr int32_t orbitLeadSteps = 1000;
+// The first orbit's newest generator word, exclusive-or k times 2654435769 (2³² over the golden
+// ratio), which spreads the seeds of neighbouring orbits over the whole word.
+inline uint32_t orbitSeedOf(const Quilt& quilt, int32_t k) { return quilt.orbit.random.x0 ^ (static_cast<uint32_t>(k) * 2654435769u); }
+
+// One orbit per processor the system reports (1 when it reports none), at most maxOrbits.
+inline int32_t OrbitsPerProcessor()
+{
+    return static_cast<int32_t>(std::clamp(std::thread::hardware_concurrency(), 1u, static_cast<unsigned>(maxOrbits)));
+}
+
+// Orbits 2..count of the quilt as it now stands (after its search): others holds count - 1.
+void StartOrbits(const Quilt& quilt, int32_t count, std::vector<Quilt>& others);
+// An orbit takes the first one's design, colour map and settings in force, keeping its point,
+// its generator and its accumulators (which start afresh when the period changes).
+void FollowQuilt(Quilt& other, const Quilt& quilt);
+// Zeroes an orbit's accumulators, as ClearQuilt does the first one's.
+void ClearOrbit(Quilt& other);
+// The cells of the quilt and its other orbits summed in orbit order into sum (sized to the
+// period). The orbits may grow meanwhile: every cell is read whole.
+void SumOrbits(const Quilt& quilt, std::span<const Quilt> others, std::vector<AccumulatorCell>& sum);
+// The picture of the quilt and its other orbits: with no others, ToneQuilt itself; otherwise
+// SumOrbits, then the sum toned.
+bool ToneOrbits(Quilt& quilt, std::span<const Quilt> others, std::vector<AccumulatorCell>& sum, double brightness);
+// The times all the orbits together started again from the accepted point.
+int64_t OrbitRestarts(const Quilt& quilt, std::span<const Quilt> others);
+
+// The window's orbits grow below the interface thread's priority, so that with one orbit per
+// core input and frames still get a core at once; a niceness of 0 leaves the thread as it is.
+inline constexpr int32_t workerNiceness = 5;
+void LowerThisThreadsPriority(int32_t niceness);
+
+// Threads that grow a quilt's orbits together, one pass at a time: in a pass every orbit grows
+// one batch, on whichever thread takes it first, and the caller's thread is one of them. A
+// batch depends only on its orbit, so the picture does not depend on which thread grew what.
+class OrbitCrew {
+public:
+    OrbitCrew() = default;
+    ~OrbitCrew() { Dismiss(); }
+    OrbitCrew(const OrbitCrew&) = delete;
+    OrbitCrew& operator=(const OrbitCrew&) = delete;
+
+    // threads - 1 helpers beside the caller, each at the niceness given (see
+    // LowerThisThreadsPriority); returns the threads the crew then has (fewer when the system
+    // would not make them: still correct, only slower).
+    int32_t Hire(int32_t threads, int32_t niceness = 0);
+    void Dismiss();
+    // One batch of every orbit; returns when all are done.
+    void GrowPass(Quilt& quilt, std::span<Quilt> others);
+
+private:
+    void Help(std::stop_token stop, int32_t niceness);
+    void GrowOrbitsTaken();
+
+    std::mutex lock;
+    std::condition_variable_any passStarted;
+    std::condition_variable passFinished;
+    uint64_t passes = 0;       // under lock
+    int32_t helpersBusy = 0;   // under lock
+    Quilt* first = nullptr;    // the pass's orbits, set under lock before it starts
+    std::span<Quilt> others;
+    std::atomic<int32_t> nextOrbit{0};
+    std::vector<std::jthread> helpers;
+};
+
 // ---- The worker ----------------------------------------------------------------------------
 
 // Grows one quilt on a thread of its own, in batches, and carries out between batches what the
@@ -168,6 +251,12 @@ public:
     // The quilt, for the interface thread between requests, and for the thread that grows it.
     Quilt& quilt() { return grown; }
     const Quilt& quilt() const { return grown; }
+    // Orbits 2 and on, for reading between requests.
+    std::span<const Quilt> otherOrbits() const { return others; }
+
+    // How many orbits grow the quilt (1..maxOrbits), each on a thread of its own; set before Start.
+    void SetOrbits(int32_t count) { orbitCount = std::clamp(count, 1, maxOrbits); }
+    int32_t orbits() const { return orbitCount; }
 
     // The thread, started once; it runs until Stop or the worker's end. Started without a thread
     // of its own, the worker runs only the batches its owner runs (tests). Start is false when
@@ -204,6 +293,18 @@ public:
     void BeginRefresh() { refreshing.store(true, std::memory_order_release); }
     void EndRefresh() { refreshing.store(false, std::memory_order_release); }
 
+    // A refresh that finds no request pending first sums the orbits' accumulators, while they
+    // grow (the longer part with several orbits: no pass waits for it), then, between
+    // BeginRefresh and EndRefresh, makes the picture of the sum; with one orbit, of its own.
+    void SumOrbits()
+    {
+        if (!others.empty()) tessalume::SumOrbits(grown, others, summed);
+    }
+    bool TonePicture(double brightness)
+    {
+        return others.empty() ? ToneQuilt(grown, brightness) : ToneQuilt(grown, summed, brightness);
+    }
+
     // Held while the interface thread copies the picture outside a refresh (an export): the
     // worker neither clears it nor changes its size meanwhile. The worker only tries the lock:
     // a request whose clear meets an export waits for the next pass.
@@ -215,7 +316,8 @@ public:
     // previous picture's. Call it holding the picture (HoldPicture).
     Recipe RecipeOfPicture() const;
 
-    // One pass of the thread's loop: a batch (unless a refresh is under way), then the requests.
+    // One pass of the thread's loop: a batch of every orbit (unless a refresh is under way), then
+    // the requests, which thus reach every orbit between passes.
     // Public so that tests can drive the worker on their own thread.
     void RunBatch(std::stop_token stop = {});
     void HandleRequests(std::stop_token stop = {});
@@ -233,6 +335,10 @@ private:
 
     Settings& settings;
     Quilt grown;
+    int32_t orbitCount = 1;
+    std::vector<Quilt> others;             // the worker's, read by a refresh
+    std::vector<AccumulatorCell> summed;   // the refresh's own
+    OrbitCrew crew;
     std::atomic<Request> newQuilt{Request::none}, reset{Request::none}, randomColorMap{Request::none};
     std::atomic<bool> keepPicture{false};
     std::atomic<bool> refreshing{false};

@@ -119,11 +119,11 @@ using Painter = Channels (*)(Pair, Pair, double, const Channels&);
 
 // Reads the accumulators while the worker may be adding to them (relaxed, cell by cell).
 template <Curve curve, Painter paint>
-bool Tone(Quilt& quilt, double brightness, const GainRow& gainRow)
+bool Tone(Quilt& quilt, std::span<const AccumulatorCell> source, double brightness, const GainRow& gainRow)
 {
     const double b = Gain(quilt, brightness, gainRow);
-    const int32_t cellsInUse = static_cast<int32_t>(quilt.accumulators.size());
-    const AccumulatorCell* const cells = quilt.accumulators.data();
+    const int32_t cellsInUse = static_cast<int32_t>(std::min(source.size(), quilt.image.size() / 3));
+    const AccumulatorCell* const cells = source.data();
 
     // Four running maxima, so that the pass waits on memory rather than on one chain of
     // comparisons; a not-a-number never wins a comparison, as with a single maximum.
@@ -164,20 +164,49 @@ bool Tone(Quilt& quilt, double brightness, const GainRow& gainRow)
 
 }  // namespace
 
-bool IntensityVeryLow(Quilt& quilt, double brightness) { return Tone<Squared, OnBlack>(quilt, brightness, plainGain); }
-bool IntensityLow(Quilt& quilt, double brightness) { return Tone<Linear, OnBlack>(quilt, brightness, resolutionGain); }
-bool IntensityMedium(Quilt& quilt, double brightness) { return Tone<Sine, OnBlack>(quilt, brightness, plainGain); }
-bool IntensityHigh(Quilt& quilt, double brightness) { return Tone<RippledSine, OnBlack>(quilt, brightness, plainGain); }
-bool IntensityVeryHigh(Quilt& quilt, double brightness) { return Tone<SteepSine, OnBlack>(quilt, brightness, plainGain); }
-bool IntensityLowContrast(Quilt& quilt, double brightness) { return Tone<Root, OnBlack>(quilt, brightness, plainGain); }
-bool IntensityVeryBright(Quilt& quilt, double brightness) { return Tone<RootOfSine, OnBlack>(quilt, brightness, plainGain); }
-bool IntensityWhiteI(Quilt& quilt, double brightness) { return Tone<Root, WhiteI>(quilt, brightness, whiteGain); }
-bool IntensityWhiteII(Quilt& quilt, double brightness) { return Tone<Root, WhiteII>(quilt, brightness, whiteGain); }
+bool IntensityVeryLow(Quilt& quilt, std::span<const AccumulatorCell> cells, double brightness)
+{
+    return Tone<Squared, OnBlack>(quilt, cells, brightness, plainGain);
+}
+bool IntensityLow(Quilt& quilt, std::span<const AccumulatorCell> cells, double brightness)
+{
+    return Tone<Linear, OnBlack>(quilt, cells, brightness, resolutionGain);
+}
+bool IntensityMedium(Quilt& quilt, std::span<const AccumulatorCell> cells, double brightness)
+{
+    return Tone<Sine, OnBlack>(quilt, cells, brightness, plainGain);
+}
+bool IntensityHigh(Quilt& quilt, std::span<const AccumulatorCell> cells, double brightness)
+{
+    return Tone<RippledSine, OnBlack>(quilt, cells, brightness, plainGain);
+}
+bool IntensityVeryHigh(Quilt& quilt, std::span<const AccumulatorCell> cells, double brightness)
+{
+    return Tone<SteepSine, OnBlack>(quilt, cells, brightness, plainGain);
+}
+bool IntensityLowContrast(Quilt& quilt, std::span<const AccumulatorCell> cells, double brightness)
+{
+    return Tone<Root, OnBlack>(quilt, cells, brightness, plainGain);
+}
+bool IntensityVeryBright(Quilt& quilt, std::span<const AccumulatorCell> cells, double brightness)
+{
+    return Tone<RootOfSine, OnBlack>(quilt, cells, brightness, plainGain);
+}
+bool IntensityWhiteI(Quilt& quilt, std::span<const AccumulatorCell> cells, double brightness)
+{
+    return Tone<Root, WhiteI>(quilt, cells, brightness, whiteGain);
+}
+bool IntensityWhiteII(Quilt& quilt, std::span<const AccumulatorCell> cells, double brightness)
+{
+    return Tone<Root, WhiteII>(quilt, cells, brightness, whiteGain);
+}
 
-bool ToneQuilt(Quilt& quilt, double brightness)
+bool ToneQuilt(Quilt& quilt, std::span<const AccumulatorCell> cells, double brightness)
 {
     const IntensityEntry* entry = RowOf(intensityTable, LoadRelaxed(quilt.intensity));
-    return entry != nullptr && entry->function(quilt, brightness);
+    return entry != nullptr && entry->function(quilt, cells, brightness);
 }
+
+bool ToneQuilt(Quilt& quilt, double brightness) { return ToneQuilt(quilt, quilt.accumulators, brightness); }
 
 }  // namespace tessalume

@@ -9,9 +9,13 @@ namespace tessalume {
 bool Worker::Start(bool ownThread)
 {
     if (started.load() == State::running) return true;
+    // Before the thread exists: starting it publishes the orbits made from the first quilt.
+    StartOrbits(grown, orbitCount, others);
+    crew.Hire(orbitCount, workerNiceness);
     if (ownThread) {
         try {
             thread = std::jthread([this](std::stop_token stop) {
+                LowerThisThreadsPriority(workerNiceness);
                 while (!stop.stop_requested()) RunBatch(stop);
             });
         } catch (const std::system_error&) {
@@ -24,9 +28,11 @@ bool Worker::Start(bool ownThread)
 
 void Worker::Stop()
 {
-    if (!thread.joinable()) return;
-    thread.request_stop();
-    thread.join();
+    if (thread.joinable()) {
+        thread.request_stop();
+        thread.join();
+    }
+    crew.Dismiss();
 }
 
 bool Worker::TakeUp(std::atomic<Request>& request)
@@ -85,7 +91,9 @@ Recipe Worker::RecipeOfPicture() const
         const std::lock_guard hold(recipeLock);
         recipe = pictureStart;
     }
-    recipe.stepsPlotted = steps;
+    // Every orbit grows a batch each pass: as many steps each.
+    recipe.stepsPlotted = steps * static_cast<uint64_t>(orbitCount);
+    recipe.orbits = orbitCount;
     recipe.colorMap = CopyColorMap(grown.colorMap);
     // The resolution and the antialiasing change only under the held picture.
     recipe.resolution = grown.resolution;
@@ -107,7 +115,7 @@ void Worker::RunBatch(std::stop_token stop)
             const std::lock_guard hold(recipeLock);
             pictureStart = RecipeOf(grown, settings);
         }
-        GrowBatch(grown);
+        crew.GrowPass(grown, others);
     }
     HandleRequests(stop);
 }
@@ -136,6 +144,7 @@ void Worker::HandleRequests(std::stop_token stop)
             }
         }
         if (!recipe && !NewQuilt(grown, settings, stop)) return;
+        StartOrbits(grown, orbitCount, others);
         // A recipe posted during the search stays posted.
         const std::lock_guard holdRecipe(recipeLock);
         if (!postedRecipe) newQuilt.store(Request::none, std::memory_order_release);
@@ -145,13 +154,19 @@ void Worker::HandleRequests(std::stop_token stop)
     const bool resetPosted = reset.load(std::memory_order_acquire) == Request::posted;
     if (TakeUp(randomColorMap)) {
         RandomColorMap(grown);
+        for (Quilt& other : others) FollowQuilt(other, grown);
         Finish(randomColorMap);
     }
     if (!resetPosted) return;
     const std::unique_lock hold(pictureLock, std::try_to_lock);
     if (!hold || !TakeUp(reset)) return;
-    if (!keepPicture.exchange(false)) ClearQuilt(grown, LoadRelaxed(settings.intensity));
+    const bool clear = !keepPicture.exchange(false);
+    if (clear) ClearQuilt(grown, LoadRelaxed(settings.intensity));
     ApplySettings(grown, settings);
+    for (Quilt& other : others) {
+        FollowQuilt(other, grown);
+        if (clear) ClearOrbit(other);
+    }
     if (whileResetTakenUp) whileResetTakenUp();
     Finish(reset);
 }

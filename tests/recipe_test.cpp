@@ -79,6 +79,7 @@ TEST_F(Recipes, RenderAgainByteForByteAndGrowFurtherAsFromTheSeed)
         "--seed 8 --points 40000 --search plain --random-colormap 2 --brightness 3.5 --format bmp",
         "--seed 9 --points 40000 --image 300x200 --antialias 1",
         "--seed 10 --points 40000 --period 300",
+        "--seed 11 --points 80000 --orbits 2 --threads 2",
     };
     for (const std::string row : rows) {
         SCOPED_TRACE(row);

@@ -3,6 +3,7 @@
 // detector this is built with: it must find nothing.
 #include <atomic>
 #include <cstring>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -85,6 +86,46 @@ TEST(Threads, ARecipeIsAdoptedWhileTheInterfaceExports)
     }
     worker.Stop();
     EXPECT_EQ(std::memcmp(&exported.orbit, &recipe.orbit, sizeof(Orbit)), 0);
+}
+
+// The window's worker with three orbits on their own threads, while the interface thread does
+// what its commands and ticks do: refreshes, new quilts, resets with a new resolution, random
+// and loaded colour maps, exports.
+TEST(Threads, AWorkerWithSeveralOrbitsMeetsTheInterfaceRaceFree)
+{
+    Settings settings;
+    Worker worker{settings};
+    worker.quilt() = FreshQuilt(settings, 16);
+    NewQuilt(worker.quilt(), settings);
+    worker.SetOrbits(3);
+    ASSERT_TRUE(worker.Start());
+    std::vector<uint8_t> exported;
+    for (int round = 0; round < 40; ++round) {
+        if (!worker.NewQuiltPending() && !worker.ResetPending()) {
+            worker.SumOrbits();
+            worker.BeginRefresh();
+            worker.TonePicture(settings.brightness);
+            worker.EndRefresh();
+        }
+        switch (round % 8) {
+        case 1: worker.PostNewQuilt(); break;
+        case 3: StoreRelaxed(settings.resolution, (round / 8) % 2), worker.PostReset(); break;
+        case 5: worker.PostRandomColorMap(), worker.PostReset(); break;
+        case 6:
+            worker.WithdrawRandomColorMap();
+            StoreColorMap(worker.quilt().colorMap, ColorMapChannels{});
+            worker.PostReset();
+            break;
+        case 7: {
+            const auto hold = worker.HoldPicture();
+            exported = worker.quilt().image;
+            break;
+        }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    worker.Stop();
+    EXPECT_FALSE(exported.empty());
 }
 
 }  // namespace

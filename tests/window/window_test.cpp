@@ -15,9 +15,10 @@ namespace {
 TEST(WindowProgram, CommandLineAndMissingDisplay)
 {
     const struct { std::vector<std::string> args; int status; std::string output; } cases[] = {
-        {{"--help"}, 0, "Usage: tessalume [--seed N]\n"},
+        {{"--help"}, 0, "Usage: tessalume [--seed N] [--orbits K]\n"},
         {{"--version"}, 0, "Tessalume " + std::string(programVersion) + "\n"}, {{"--bogus"}, 2, ""},
-        {{"--seed"}, 2, ""}, {{"--seed", "-1"}, 2, ""}, {{"--seed", "4294967296"}, 2, ""}, {{"--seed", "1"}, 1, ""}};
+        {{"--seed"}, 2, ""}, {{"--seed", "-1"}, 2, ""}, {{"--seed", "4294967296"}, 2, ""}, {{"--seed", "1"}, 1, ""},
+        {{"--orbits", "0"}, 2, ""}, {{"--orbits", "65"}, 2, ""}, {{"--orbits"}, 2, ""}, {{"--orbits", "3"}, 1, ""}};
     for (const auto& c : cases) {
         std::vector<std::string> argv = {TESSALUME_PROGRAM_PATH};
         argv.insert(argv.end(), c.args.begin(), c.args.end());
