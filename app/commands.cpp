@@ -349,6 +349,7 @@ void PressNew()
     // the first refresh, one is run first, or nothing would ever carry the request out.
     if (windowWorker.state() == Worker::State::notStarted) MainWindowProc(Message{MessageKind::Timer});
     windowWorker.PostNewQuilt();  // the ticks that follow wait for the search
+    AwaitNewQuilt();
     RestartRefresh();
 }
 

@@ -87,9 +87,7 @@ bool ExportPicture(const PictureCopy& copy)
 }
 
 // The quilt of a recipe in place of the window's, the file read whole before anything changes:
-// the requests not taken up are dropped (a random map would land on the recipe's), the
-// controls show the recipe's values at once, and the worker adopts the quilt between batches.
-// The locks stay as they were.
+// then grown as Back grows a quilt of the history.
 bool OpenRecipeFile(const std::string& path)
 {
     Recipe recipe;
@@ -99,21 +97,27 @@ bool OpenRecipeFile(const std::string& path)
         CurrentPlatform().ShowMessage(notice.c_str(), warningCaption);
         return false;
     }
-    windowWorker.DropRequests();
-    windowWorker.WithdrawRandomColorMap();
     recipe.tiledWidth = recipe.tiledHeight = 0;  // a tiled size is the export's, not the window's
     recipe.periodHeight = 0;  // the window grows only the resolutions' periods
+    GrowRecipe(recipe);
+    AwaitNewQuilt();
+    Trace("recipe opened " + std::to_string(recipe.stepsPlotted));
+    return true;
+}
+
+}  // namespace
+
+void GrowRecipe(const Recipe& recipe)
+{
+    windowWorker.DropRequests();
+    windowWorker.WithdrawRandomColorMap();
     TakeRecipeSettings(windowSettings, recipe);
     lastIntensityChoice = recipe.intensity;
     ShowSettings(windowSettings);
     // As New does: before the first refresh, one is run first, or nothing carries the request out.
     if (windowWorker.state() == Worker::State::notStarted) MainWindowProc(Message{MessageKind::Timer});
     windowWorker.PostRecipe(recipe);
-    Trace("recipe opened " + std::to_string(recipe.stepsPlotted));
-    return true;
 }
-
-}  // namespace
 
 bool ChooseExportFile(int32_t format)
 {

@@ -11,6 +11,7 @@ void RefreshTick()
 {
     // While a new quilt is searched the preview keeps its last picture.
     if (windowWorker.NewQuiltPending()) return;
+    RecordQuiltFound();
     // Without a worker the preview simply stays as the first quilt left it.
     if (windowWorker.state() == Worker::State::notStarted) windowWorker.Start();
     CountNoticeDown();

@@ -9,6 +9,7 @@
 #include "app/platform/platform.h"
 #include "engine/engine.h"
 #include "imaging/imaging.h"
+#include "ui/history.h"
 
 namespace tessalume {
 
@@ -126,6 +127,25 @@ bool LoadColorMapFile();
 // reopens its quilt; anything else is read as a colour map. A file that cannot be read, or a
 // picture without a usable recipe, leaves everything as it was and warns.
 bool OpenFileInWindow(const std::string& path);
+
+// ---- History ----------------------------------------------------------------------------
+
+// The quilts passed by, as their recipes: each New's quilt and each reopened one, recorded on
+// the first refresh that finds it plotting, so that its recipe holds its own orbit.
+extern QuiltHistory quiltHistory;
+// The next quilt found is a new one for the history (New, a reopened file; the first quilt).
+void AwaitNewQuilt();
+// On each refresh: the awaited quilt goes into the history once its picture has begun.
+void RecordQuiltFound();
+// Back and Forward: the quilt before or after in the history grows afresh from its orbit with
+// its colour map and settings; the locks stay. A New still searched for is left for the quilt
+// it was pressed on. At either end nothing changes; the key still traces its line.
+void PressBack();
+void PressForward();
+// A recipe's quilt in place of the window's: the requests not taken up are dropped (a random map
+// would land on the recipe's), the controls show the recipe's values at once, and the worker
+// adopts the quilt between batches. The locks stay as they were.
+void GrowRecipe(const Recipe& recipe);
 
 // ---- Trace ------------------------------------------------------------------------------
 

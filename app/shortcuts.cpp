@@ -14,6 +14,8 @@ constexpr Shortcut shortcutTable[] = {
     {'e', ctrlHeld, "Ctrl+E", PressExportImage},
     {'o', ctrlHeld, "Ctrl+O", PressLoad},
     {'s', ctrlHeld | shiftHeld, "Ctrl+Shift+S", PressSave},
+    {keyLeft, altHeld, "Alt+Left", PressBack},
+    {keyRight, altHeld, "Alt+Right", PressForward},
     {keyTab, 0, "Tab", [] { OpenPage(panelTabs.selected == attractorPage ? renderParametersPage : attractorPage); }},
     {'t', 0, "T", [] { ChoosePreviewType(1 - previewTypeList.selected); }},
     {'1', 0, "1", [] { ChooseResolution(0); }},

@@ -300,6 +300,13 @@ TEST_F(CommandsOnTheDesktop, KeysAndTheWheel)
         {.at = browser, .notches = -1, .line = "command transform-i page 5", .looks = {{browserI, changed}}},
         {.at = browser, .notches = -1, .held = "shift", .line = "command transform-i page 20"},
         {.at = browser, .notches = 1, .line = "command transform-i page 15"},
+        // Back to the start-up quilt once the New's is kept, then Forward to the New's again; at
+        // the end, Forward does nothing but trace.
+        {.key = "n", .line = "command new"},
+        {.line = "quilt kept 2", .looks = {{previewArea, changed}}},
+        {.key = "alt+Left", .line = "command back", .looks = {{previewArea, changed}}},
+        {.key = "alt+Right", .line = "command forward", .looks = {{previewArea, changed}}},
+        {.key = "alt+Right", .line = "command forward"},
         // The colour map's Load and Save; Export Tile, named on the notice line.
         {.key = "ctrl+o", .line = "command load", .dialog = "open-file", .path = PathIn("maps/red.map"),
          .looks = {{stripMiddle, red}}},

@@ -57,6 +57,8 @@ protected:
         windowSettings = Settings{};
         windowWorker.quilt() = FreshQuilt();
         windowWorker.Start(false);
+        quiltHistory = QuiltHistory{};
+        AwaitNewQuilt();
     }
     void TearDown() override
     {
