@@ -45,15 +45,17 @@ void AttachToOwner(GtkWidget* dialog)
                     dialogOwner.y + (dialogOwner.height - height) / 2);
 }
 
-// Runs the dialog modally; whileDialogOpen is called every few milliseconds meanwhile.
+// Runs the dialog modally; whileDialogOpen is called every few milliseconds meanwhile, below
+// the dialog's own drawing and events: a call that takes longer than its period (a long refresh
+// tick) finds the next one due at once, and would otherwise keep the dialog from ever drawing.
 gint RunDialog(GtkWidget* dialog)
 {
     if (!gtk_widget_get_visible(dialog)) AttachToOwner(dialog);
     constexpr guint callPeriodMilliseconds = 10;
-    const guint source = whileDialogOpen == nullptr ? 0 : g_timeout_add(callPeriodMilliseconds, [](gpointer) {
+    const guint source = whileDialogOpen == nullptr ? 0 : g_timeout_add_full(G_PRIORITY_LOW, callPeriodMilliseconds, [](gpointer) {
         whileDialogOpen();
         return gboolean(G_SOURCE_CONTINUE);
-    }, nullptr);
+    }, nullptr, nullptr);
     const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
     if (source != 0) g_source_remove(source);
     return response;

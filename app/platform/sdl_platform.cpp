@@ -109,8 +109,12 @@ public:
         SDL_Event event;
         while (TakeEvent(event))
             if (Translate(event, message)) return true;
-        // Like a desktop timer, a due tick comes after the input that is already waiting.
-        if (!TakeDueTick()) return false;
+        // Like a desktop timer, a due tick comes after the input that is already waiting, and
+        // after the frame the loop may want once a tick is done: a tick that takes longer than
+        // its period (a large picture summed from several orbits on a slow machine) would
+        // otherwise find the next one due at once, and frames would never come.
+        if (tickAwaitsLoop || !TakeDueTick()) return false;
+        tickAwaitsLoop = true;
         message = Message{MessageKind::Timer};
         return true;
     }
@@ -126,6 +130,7 @@ public:
 
     bool WaitForMessageOrFrame(bool frameWanted) override
     {
+        tickAwaitsLoop = false;
         for (;;) {
             const Clock::time_point now = Clock::now();
             // A minimised window shows nothing: no frames until it is back.
@@ -323,6 +328,7 @@ private:
     Clock::duration framePeriod{};
     Clock::time_point nextFrame{};
     bool timerRunning = false;
+    bool tickAwaitsLoop = false;  // a tick was taken and the loop has not come to wait since
     Clock::duration tickPeriod{};
     Clock::time_point nextTick{};
 };

@@ -369,8 +369,15 @@ TEST_F(Drawing, TicksDueWhileTheLoopWaitsComeAsOne)
     platform.SetTimer(10);
     for (const int wait : {500, 50}) {
         std::this_thread::sleep_for(milliseconds(wait));
+        platform.WaitForMessageOrFrame(false);  // the loop comes round to wait: a tick is due
         EXPECT_EQ(ticksPending(), 1) << "after " << wait << " ms";
     }
+    // A tick that outlasts its period finds the next one due, which still waits until the loop
+    // has come round to draw the frame it wants; otherwise long ticks would starve the frames.
+    std::this_thread::sleep_for(milliseconds(50));
+    EXPECT_EQ(ticksPending(), 0);
+    platform.WaitForMessageOrFrame(false);
+    EXPECT_EQ(ticksPending(), 1);
     platform.SetTimer(60000);
     EXPECT_EQ(ticksPending(), 0);
 }
