@@ -2,6 +2,10 @@
 // for a path, then writes or reads, and tells the user when a file cannot be written or read.
 #include <sys/stat.h>
 
+#include <atomic>
+#include <memory>
+#include <thread>
+
 #include "app/shell.h"
 #include "files/files.h"
 #include "ui/controls.h"
@@ -9,6 +13,7 @@
 namespace tessalume {
 
 std::string imagesFolder, chosenFilePath;
+std::function<void()> exportHoldForTests;
 
 namespace {
 
@@ -70,20 +75,55 @@ void CopyOfQuilt(PictureCopy& copy, int32_t tiledWidth = 0, int32_t tiledHeight 
     copy.recipe.tiledHeight = tiledHeight;
 }
 
-// The notice line says where the picture went, or why it did not.
-bool ExportPicture(const PictureCopy& copy)
+// An export is written on a thread of its own, from its own copy, so that the window goes on
+// meanwhile; the interface thread reads what came of it only once the thread has ended. Never
+// moved: its picture points at its tile.
+struct ExportJob {
+    PictureCopy copy;
+    std::string path;
+    int32_t format = 0;
+    std::string fault;  // the thread's result, read after the join
+    std::atomic<bool> written{false};
+    std::jthread thread;  // last: joined before the rest goes
+};
+std::unique_ptr<ExportJob> exportUnderWay;
+
+void WriteExport(ExportJob& job)
 {
+    if (exportHoldForTests) exportHoldForTests();
     // A picture with nothing plotted has no recipe worth keeping.
-    const PictureNotes notes{copy.recipe.stepsPlotted > 0 ? FormatRecipe(copy.recipe) : std::string()};
-    const std::string fault =
-        WritePictureAndRecipe(chosenFilePath, windowSettings.outputFormat, copy.picture, notes);
-    if (fault.empty()) {
-        NoticeWritten("File Exported", chosenFilePath);
-        return true;
+    const PictureNotes notes{job.copy.recipe.stepsPlotted > 0 ? FormatRecipe(job.copy.recipe) : std::string()};
+    job.fault = WritePictureAndRecipe(job.path, job.format, job.copy.picture, notes);
+    job.written.store(true, std::memory_order_release);
+}
+
+// The notice line says where the picture went, or why it did not.
+void ShowExportResult()
+{
+    exportUnderWay->thread.join();
+    const std::unique_ptr<ExportJob> job = std::move(exportUnderWay);
+    if (job->fault.empty()) {
+        NoticeWritten("File Exported", job->path);
+        Trace("exported " + job->path);
+        return;
     }
+    Trace("not exported " + job->fault);
     CurrentPlatform().ShowMessage(writeWarning, warningCaption);
-    NoticeNotWritten("Not Exported", fault);
-    return false;
+    NoticeNotWritten("Not Exported", job->fault);
+}
+
+// One export at a time: the one under way is finished, and its outcome shown, before the next
+// asks for its file.
+void ExportQuilt(int32_t tiledWidth, int32_t tiledHeight)
+{
+    FinishExport();
+    if (!ChooseExportFile(windowSettings.outputFormat)) return;
+    auto job = std::make_unique<ExportJob>();
+    CopyOfQuilt(job->copy, tiledWidth, tiledHeight);
+    job->path = chosenFilePath;
+    job->format = windowSettings.outputFormat;
+    job->thread = std::jthread([target = job.get()] { WriteExport(*target); });
+    exportUnderWay = std::move(job);
 }
 
 // The quilt of a recipe in place of the window's, the file read whole before anything changes:
@@ -155,20 +195,24 @@ void ChooseOutputDirectory()
 
 void ExportTile()
 {
-    if (!ChooseExportFile(windowSettings.outputFormat)) return;
-    PictureCopy copy;
-    CopyOfQuilt(copy);
-    ExportPicture(copy);
+    ExportQuilt(0, 0);
 }
 
 void ExportTiledImage(int32_t width, int32_t height)
 {
     if (width < 1 || height < 1 || width > maxTiledPictureSide || height > maxTiledPictureSide)
         return;
-    if (!ChooseExportFile(windowSettings.outputFormat)) return;
-    PictureCopy copy;
-    CopyOfQuilt(copy, width, height);
-    ExportPicture(copy);
+    ExportQuilt(width, height);
+}
+
+void ShowFinishedExport()
+{
+    if (exportUnderWay && exportUnderWay->written.load(std::memory_order_acquire)) ShowExportResult();
+}
+
+void FinishExport()
+{
+    if (exportUnderWay) ShowExportResult();
 }
 
 bool SaveColorMapFile()

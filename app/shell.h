@@ -3,6 +3,7 @@
 // runs on the interface thread.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -119,8 +120,16 @@ std::string FitNotice(const std::string& lead, const std::string& name, std::siz
 bool ChooseExportFile(int32_t format);
 bool ChooseColorMapFile();
 void ChooseOutputDirectory();
+// Export Tile and Export Image: the picture is copied at once and written on a thread of its
+// own while the window goes on; its notice (or the warning) follows once the file is complete.
 void ExportTile();
 void ExportTiledImage(int32_t width, int32_t height);
+// On each pass of the message loop: the notice of an export whose file has been written, if any.
+void ShowFinishedExport();
+// Waits for the export under way, if any, and shows its notice: before the next export, at quit.
+void FinishExport();
+// Called on the export thread before it writes, so that a test can hold an export under way.
+extern std::function<void()> exportHoldForTests;
 bool SaveColorMapFile();
 bool LoadColorMapFile();
 // Load's file, or one dropped on the window: a PNG or BMP carrying a recipe, or a recipe's JSON,

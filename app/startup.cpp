@@ -89,6 +89,7 @@ int32_t RunMessageLoop()
     bool newQuiltWasUnderWay = false;
     bool framesShown = false;
     while (!quitPosted) {
+        ShowFinishedExport();  // here, never inside a dialog: a failed export opens its warning
         Message message;
         if (platform.PollMessage(message)) {
             MainWindowProc(message);
@@ -104,6 +105,7 @@ int32_t RunMessageLoop()
         if (!framesShown) Trace("ready");
         framesShown = true;
     }
+    FinishExport();  // the file is whole, or its warning shown, before the program ends
     Trace("quit");
     platform.CloseWindow();
     return 0;

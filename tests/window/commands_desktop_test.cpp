@@ -196,6 +196,7 @@ TEST_F(CommandsOnTheDesktop, EveryControlByRealInput)
          .looks = {{noticeArea, notice}}},
         {.at = Entry(272, 460, 2, 0), .line = "command output-format 0"},
         {.at = {551, 159}, .line = "command export-image 2634 2", .dialog = "save-file", .path = exports + "/wide"},
+        {.line = "exported " + exports + "/wide.png"},
         // Brightness with a 5 s refresh: the picture follows the wheel when the button is released.
         {.at = Entry(32, 32, 5, 4), .line = "command refresh-interval 4"},
         {.at = {641, 84}, .dragTo = -1000, .line = "command brightness 0", .looks = {{previewArea, dark, milliseconds(3000)}}},
@@ -344,6 +345,7 @@ TEST_F(CommandsOnTheDesktop, KeysAndTheWheel)
     EXPECT_NEAR(chooser->y + chooser->height / 2, window->y + window->height / 2, 1);
     ASSERT_TRUE(TypePathInto(session.DisplayName(), "Save As", exports + "/wide", session.Window()));
     ASSERT_TRUE(session.Expect("answer " + exports + "/wide"));
+    ASSERT_TRUE(session.Expect("exported " + exports + "/wide.png"));
     std::this_thread::sleep_for(milliseconds(100));
     EXPECT_EQ(Shown(session, underChooser), clear) << "the chooser's ghost is still on the window";
     EXPECT_TRUE(titleComesTo("wide.png - Tessalume"));

@@ -18,6 +18,7 @@ class DialogsOnTheDesktop : public DesktopTest {};
 // Export Tile pressed as soon as the window shows, before the first refresh has started the
 // worker: while the chooser is open (the typing keeps it open a good second) the quilt grows,
 // and the tile written is that quilt, not the black of a picture nothing has plotted into yet.
+// Quit straight after waits for the file.
 TEST_F(DialogsOnTheDesktop, QuiltGrowsWhileAFileChooserIsOpen)
 {
     if (!session.Start(folder, "7")) GTEST_SKIP() << "no X server could be started";
@@ -28,9 +29,15 @@ TEST_F(DialogsOnTheDesktop, QuiltGrowsWhileAFileChooserIsOpen)
     const std::string tile = PathIn("tile.png");
     ASSERT_TRUE(TypePathInto(session.DisplayName(), "Save As", tile, session.Window()));
     ASSERT_TRUE(session.Expect("answer " + tile));
-    // The export is written and renamed into place before the next trace line: Quit's.
-    ASSERT_TRUE(session.Click(951, 19));
-    ASSERT_TRUE(session.Expect("command quit"));
+    // Quit at once: the program ends only once the file is whole, written while the window went on.
+    ASSERT_TRUE(SendCloseRequest(session.DisplayName(), session.Window()));
+    ASSERT_EQ(FindWindows(session.DisplayName(), "Tessalume", milliseconds(60000), session.Window()).size(), 1u);
+    ASSERT_TRUE(Xdotool(session.DisplayName(), {"key", "Return"}));
+    EXPECT_EQ(session.program->Wait(milliseconds(60000)), 0);
+    const std::vector<std::string>& lines = session.program->Lines();
+    const auto exported = std::find(lines.begin(), lines.end(), "exported " + tile);
+    EXPECT_NE(exported, lines.end());
+    EXPECT_LT(exported, std::find(lines.begin(), lines.end(), "quit"));
     const RgbPicture picture = DecodePng(ReadFile(tile));
     ASSERT_GT(picture.width, 0) << "no tile was written";
     const auto lit = std::count_if(picture.pixels.begin(), picture.pixels.end(), [](uint8_t v) { return v > 16; });

@@ -62,6 +62,7 @@ protected:
     }
     void TearDown() override
     {
+        FinishExport();  // its notice goes to this test's platform, its file to this test's folder
         windowWorker.DropRequests();
         ScratchFolder::TearDown();
     }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <semaphore>
 
 #include "tests/window/fake_platform.h"
 #include "ui/draw/draw.h"
@@ -105,6 +106,7 @@ TEST_F(FileOperations, ExportsWriteThePicturesOrWarnAndTheNoticeSaysWhereTheyWen
         refreshIntervalList.selected = interval;
         platform.answer = PathIn("tile");
         ExportTile();
+        FinishExport();
         EXPECT_EQ(exportNoticeTicks, std::lround(8000.0 / refreshIntervalTable[interval].milliseconds)) << interval;
     }
     EXPECT_EQ(ReadFile(PathIn("tile.bmp")), ReadFile(PathIn("tile-reference.bmp")));
@@ -118,6 +120,7 @@ TEST_F(FileOperations, ExportsWriteThePicturesOrWarnAndTheNoticeSaysWhereTheyWen
     EXPECT_EQ(platform.title, "Tessalume");
     platform.answer = PathIn("tiled.bmp");
     ExportTiledImage(601, 37);
+    FinishExport();
     EXPECT_EQ(ReadFile(PathIn("tiled.bmp")), ReadFile(PathIn("tiled-reference.bmp")));
     EXPECT_EQ(exportNotice, "File Exported: tiled.bmp");
     EXPECT_GT(exportNoticeTicks, 0);
@@ -139,9 +142,11 @@ TEST_F(FileOperations, ExportsWriteThePicturesOrWarnAndTheNoticeSaysWhereTheyWen
     // too; which destinations cannot be written is the atomic writes' concern.
     platform.answer = PathIn("taken.png");
     ExportTile();
+    FinishExport();
     ExpectOneWarning(writeWarning);
     EXPECT_EQ(exportNotice, "Not Exported: not a regular file");
     ExportTiledImage(64, 64);
+    FinishExport();
     ExpectOneWarning(writeWarning);
     EXPECT_FALSE(SaveColorMapFile());
     ExpectOneWarning(writeWarning);
@@ -189,6 +194,42 @@ bool IsPipe(const fs::path& path)
     return lstat(path.c_str(), &status) == 0 && S_ISFIFO(status.st_mode);
 }
 
+// An export is written from the picture as it was when asked for, on a thread of its own: held
+// before it writes, the window still ticks and takes keys, and the notice waits for the file.
+TEST_F(FileOperations, TheWindowGoesOnWhileAnExportIsWrittenAndTheNoticeWaitsForTheFile)
+{
+    for (std::size_t i = 0; i < quilt.image.size(); ++i) quilt.image[i] = static_cast<uint8_t>(i * 5 + i / 777);
+    windowSettings.outputFormat = bmpFormat;
+    ASSERT_EQ(WritePicture(PathIn("reference.bmp"), bmpFormat, MakeTilePicture(quilt)), "");
+    platform.answer = PathIn("earlier");
+    ExportTile();
+    FinishExport();
+    std::binary_semaphore started{0}, released{0};
+    exportHoldForTests = [&] { started.release(), released.acquire(); };
+
+    platform.answer = PathIn("held");
+    ExportTile();
+    started.acquire();
+    std::fill(quilt.image.begin(), quilt.image.end(), 0);
+    const int32_t ticks = exportNoticeTicks;
+    for (int tick = 0; tick < 3; ++tick) {
+        MainWindowProc(Message{MessageKind::Timer});
+        ShowFinishedExport();
+    }
+    MainWindowProc(Message{.kind = MessageKind::KeyDown, .key = keyTab});
+    EXPECT_EQ(panelTabs.selected, renderParametersPage);
+    EXPECT_EQ(exportNoticeTicks, ticks - 3);
+    EXPECT_EQ(exportNotice, "File Exported: earlier.bmp");
+    EXPECT_FALSE(fs::exists(PathIn("held.bmp")));
+
+    released.release();
+    FinishExport();
+    exportHoldForTests = nullptr;
+    EXPECT_EQ(exportNotice, "File Exported: held.bmp");
+    EXPECT_EQ(ReadFile(PathIn("held.bmp")), ReadFile(PathIn("reference.bmp")));
+    EXPECT_TRUE(platform.messages.empty());
+}
+
 // A pipe chosen in the dialog, its "Replace" confirmed: each export and the colour map Save
 // warn and leave the pipe a pipe, with nothing beside it.
 TEST_F(FileOperations, APipeNamedAsTheFileIsRefusedWithTheWriteWarning)
@@ -203,6 +244,7 @@ TEST_F(FileOperations, APipeNamedAsTheFileIsRefusedWithTheWriteWarning)
     windowSettings.outputFormat = bmpFormat;
     platform.answer = PathIn("pipe.bmp");
     ExportTile();
+    FinishExport();
     platform.answer = PathIn("pipe.map");
     EXPECT_FALSE(SaveColorMapFile());
 

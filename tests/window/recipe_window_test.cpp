@@ -56,6 +56,7 @@ TEST_F(WindowRecipes, ADroppedPictureReopensItsQuiltWhichGrowsOnAsItGrewAndExpor
     // An export now carries the same recipe, the steps plotted so far included.
     platform.answer = PathIn("again.png");
     ExportTile();
+    FinishExport();
     Recipe exported;
     ASSERT_EQ(ReadRecipeFile(PathIn("again.png"), exported), "");
     EXPECT_EQ(FormatRecipe(exported), FormatRecipe(recipe));
