@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <memory>
+#include <system_error>
 #include <thread>
 
 #include "app/shell.h"
@@ -100,7 +101,7 @@ void WriteExport(ExportJob& job)
 // The notice line says where the picture went, or why it did not.
 void ShowExportResult()
 {
-    exportUnderWay->thread.join();
+    if (exportUnderWay->thread.joinable()) exportUnderWay->thread.join();
     const std::unique_ptr<ExportJob> job = std::move(exportUnderWay);
     if (job->fault.empty()) {
         NoticeWritten("File Exported", job->path);
@@ -122,7 +123,11 @@ void ExportQuilt(int32_t tiledWidth, int32_t tiledHeight)
     CopyOfQuilt(job->copy, tiledWidth, tiledHeight);
     job->path = chosenFilePath;
     job->format = windowSettings.outputFormat;
-    job->thread = std::jthread([target = job.get()] { WriteExport(*target); });
+    try {
+        job->thread = std::jthread([target = job.get()] { WriteExport(*target); });
+    } catch (const std::system_error&) {
+        WriteExport(*job);  // no thread to be had: written here, the window waiting as it once did
+    }
     exportUnderWay = std::move(job);
 }
 
