@@ -293,17 +293,12 @@ public:
     void BeginRefresh() { refreshing.store(true, std::memory_order_release); }
     void EndRefresh() { refreshing.store(false, std::memory_order_release); }
 
-    // A refresh that finds no request pending first sums the orbits' accumulators, while they
-    // grow (the longer part with several orbits: no pass waits for it), then, between
-    // BeginRefresh and EndRefresh, makes the picture of the sum; with one orbit, of its own.
-    void SumOrbits()
-    {
-        if (!others.empty()) tessalume::SumOrbits(grown, others, summed);
-    }
-    bool TonePicture(double brightness)
-    {
-        return others.empty() ? ToneQuilt(grown, brightness) : ToneQuilt(grown, summed, brightness);
-    }
+    // The picture a refresh makes, between BeginRefresh and EndRefresh when no request is pending:
+    // with one orbit, orbit 1's own cells toned as they grow. With several, the sum of every
+    // orbit that the worker made between passes, asked for by the refresh before (a new one is
+    // asked for each time): the worker alone may read the orbits whole meanwhile, and summing
+    // is the longer part. Nothing is toned while no sum since the last clear is at hand.
+    bool TonePicture(double brightness);
 
     // Held while the interface thread copies the picture outside a refresh (an export): the
     // worker neither clears it nor changes its size meanwhile. The worker only tries the lock:
@@ -321,6 +316,8 @@ public:
     // Public so that tests can drive the worker on their own thread.
     void RunBatch(std::stop_token stop = {});
     void HandleRequests(std::stop_token stop = {});
+    // The sum a refresh asked for, made between passes after the requests.
+    void SumIfWanted();
     // For tests: runs on the worker while it carries out a reset, before the reset is finished.
     std::function<void()> whileResetTakenUp;
 
@@ -337,7 +334,13 @@ private:
     Quilt grown;
     int32_t orbitCount = 1;
     std::vector<Quilt> others;             // the worker's, read by a refresh
-    std::vector<AccumulatorCell> summed;   // the refresh's own
+    // The sum of the orbits, made by the worker and toned by a refresh, under the lock; showable
+    // until the worker clears or resizes the accumulators.
+    std::mutex sumLock;
+    std::vector<AccumulatorCell> summed;
+    bool sumShowable = false;
+    std::atomic<bool> sumWanted{false};
+    void ForgetSum();
     OrbitCrew crew;
     std::atomic<Request> newQuilt{Request::none}, reset{Request::none}, randomColorMap{Request::none};
     std::atomic<bool> keepPicture{false};

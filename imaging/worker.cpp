@@ -118,6 +118,33 @@ void Worker::RunBatch(std::stop_token stop)
         crew.GrowPass(grown, others);
     }
     HandleRequests(stop);
+    SumIfWanted();
+}
+
+void Worker::SumIfWanted()
+{
+    if (others.empty() || !sumWanted.exchange(false, std::memory_order_acquire)) return;
+    const std::lock_guard hold(sumLock);
+    tessalume::SumOrbits(grown, others, summed);
+    sumShowable = true;
+}
+
+void Worker::ForgetSum()
+{
+    const std::lock_guard hold(sumLock);
+    sumShowable = false;
+}
+
+bool Worker::TonePicture(double brightness)
+{
+    if (others.empty()) return ToneQuilt(grown, brightness);
+    bool toned = false;
+    {
+        const std::lock_guard hold(sumLock);
+        toned = sumShowable && ToneQuilt(grown, summed, brightness);
+    }
+    sumWanted.store(true, std::memory_order_release);
+    return toned;
 }
 
 // A new quilt first, then a random colour map, then a reset. The clear of a request publishes
@@ -145,6 +172,7 @@ void Worker::HandleRequests(std::stop_token stop)
         }
         if (!recipe && !NewQuilt(grown, settings, stop)) return;
         StartOrbits(grown, orbitCount, others);
+        ForgetSum();
         // A recipe posted during the search stays posted.
         const std::lock_guard holdRecipe(recipeLock);
         if (!postedRecipe) newQuilt.store(Request::none, std::memory_order_release);
@@ -167,6 +195,7 @@ void Worker::HandleRequests(std::stop_token stop)
         FollowQuilt(other, grown);
         if (clear) ClearOrbit(other);
     }
+    if (clear || summed.size() != grown.accumulators.size()) ForgetSum();  // summed is the worker's to write
     if (whileResetTakenUp) whileResetTakenUp();
     Finish(reset);
 }

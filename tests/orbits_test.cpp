@@ -126,5 +126,29 @@ TEST_F(WorkerOrbits, ResetsAndRandomColourMapsReachEveryOrbit)
                                 [](const AccumulatorCell& cell) { return cell.hitCount != 0; }), 0);
 }
 
+// A refresh tones the sum the worker made between passes after the refresh before asked for
+// it, the picture the renderer makes of the same orbits; never a sum from before a clear.
+TEST_F(WorkerOrbits, ARefreshTonesTheSumTheWorkerMadeAfterTheRefreshBefore)
+{
+    Quilt& quilt = worker.quilt();
+    const std::vector<uint8_t> blank = quilt.image;
+    EXPECT_FALSE(worker.TonePicture(1)) << "nothing was summed yet";
+    EXPECT_EQ(quilt.image, blank);
+    worker.RunBatch();
+    Quilt expected = quilt;
+    std::vector<AccumulatorCell> sum;
+    ASSERT_TRUE(ToneOrbits(expected, worker.otherOrbits(), sum, 1));
+    worker.RunBatch();  // grows on; the sum was asked for once
+    EXPECT_TRUE(worker.TonePicture(1));
+    EXPECT_EQ(quilt.image, expected.image);
+
+    worker.RunBatch();  // the sum the last refresh asked for, then cleared
+    worker.PostReset();
+    worker.RunBatch();
+    const std::vector<uint8_t> cleared = quilt.image;
+    EXPECT_FALSE(worker.TonePicture(1));
+    EXPECT_EQ(quilt.image, cleared);
+}
+
 }  // namespace
 }  // namespace tessalume

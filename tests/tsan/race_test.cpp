@@ -102,7 +102,6 @@ TEST(Threads, AWorkerWithSeveralOrbitsMeetsTheInterfaceRaceFree)
     std::vector<uint8_t> exported;
     for (int round = 0; round < 40; ++round) {
         if (!worker.NewQuiltPending() && !worker.ResetPending()) {
-            worker.SumOrbits();
             worker.BeginRefresh();
             worker.TonePicture(settings.brightness);
             worker.EndRefresh();
