@@ -155,8 +155,9 @@ void AwaitNewQuilt();
 // On each refresh: the awaited quilt goes into the history once its picture has begun.
 void RecordQuiltFound();
 // Back and Forward: the quilt before or after in the history grows afresh from its orbit with
-// its colour map and settings; the locks stay. A New still searched for is left for the quilt
-// it was pressed on. At either end nothing changes; the key still traces its line.
+// its colour map and settings, the refresh back to 400 ms as after New; the locks stay. A New
+// still searched for is left for the quilt it was pressed on. At either end nothing changes; the
+// key still traces its line.
 void PressBack();
 void PressForward();
 // A recipe's quilt in place of the window's: the requests not taken up are dropped (a random map
