@@ -16,6 +16,7 @@ void ReturnTo(const Recipe* recipe)
     if (!recipe) return;
     quiltAwaited = false;  // a New still searched for is given up for the quilt returned to
     GrowRecipe(*recipe);
+    RestartRefresh();  // as after New: the quilt grown afresh is shown early and often
 }
 
 }  // namespace

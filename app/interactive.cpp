@@ -2,8 +2,11 @@
 // for a path, then writes or reads, and tells the user when a file cannot be written or read.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -14,7 +17,7 @@
 namespace tessalume {
 
 std::string imagesFolder, chosenFilePath;
-std::function<void()> exportHoldForTests;
+std::function<void(int32_t linesWritten)> exportHoldForTests;
 
 namespace {
 
@@ -77,24 +80,34 @@ void CopyOfQuilt(PictureCopy& copy, int32_t tiledWidth = 0, int32_t tiledHeight 
 }
 
 // An export is written on a thread of its own, from its own copy, so that the window goes on
-// meanwhile; the interface thread reads what came of it only once the thread has ended. Never
-// moved: its picture points at its tile.
+// meanwhile; the interface thread reads what came of it only once the thread has ended, and
+// meanwhile only the count of lines written, for the progress bar. Never moved: its picture
+// points at its tile.
 struct ExportJob {
     PictureCopy copy;
     std::string path;
     int32_t format = 0;
+    std::chrono::steady_clock::time_point started;
+    bool progressShown = false;  // the interface thread's alone
     std::string fault;  // the thread's result, read after the join
+    std::atomic<int32_t> linesWritten{0};  // a moment old at worst: it only moves a bar
     std::atomic<bool> written{false};
     std::jthread thread;  // last: joined before the rest goes
 };
 std::unique_ptr<ExportJob> exportUnderWay;
 
+// An export that ends sooner goes by without a bar.
+constexpr std::chrono::milliseconds exportProgressDelay{300};
+
 void WriteExport(ExportJob& job)
 {
-    if (exportHoldForTests) exportHoldForTests();
+    if (exportHoldForTests) exportHoldForTests(0);
     // A picture with nothing plotted has no recipe worth keeping.
     const PictureNotes notes{job.copy.recipe.stepsPlotted > 0 ? FormatRecipe(job.copy.recipe) : std::string()};
-    job.fault = WritePictureAndRecipe(job.path, job.format, job.copy.picture, notes);
+    job.fault = WritePictureAndRecipe(job.path, job.format, job.copy.picture, notes, [&job](int32_t lines) {
+        job.linesWritten.store(lines, std::memory_order_relaxed);
+        if (exportHoldForTests) exportHoldForTests(lines);
+    });
     job.written.store(true, std::memory_order_release);
 }
 
@@ -123,6 +136,7 @@ void ExportQuilt(int32_t tiledWidth, int32_t tiledHeight)
     CopyOfQuilt(job->copy, tiledWidth, tiledHeight);
     job->path = chosenFilePath;
     job->format = windowSettings.outputFormat;
+    job->started = CurrentPlatform().Now();
     try {
         job->thread = std::jthread([target = job.get()] { WriteExport(*target); });
     } catch (const std::system_error&) {
@@ -218,6 +232,21 @@ void ShowFinishedExport()
 void FinishExport()
 {
     if (exportUnderWay) ShowExportResult();
+}
+
+bool ExportUnderWay()
+{
+    return exportUnderWay != nullptr;
+}
+
+std::optional<double> ExportProgress()
+{
+    ExportJob* job = exportUnderWay.get();
+    if (!job || CurrentPlatform().Now() - job->started <= exportProgressDelay) return std::nullopt;
+    if (!job->progressShown) Trace("export progress");
+    job->progressShown = true;
+    const int32_t lines = job->linesWritten.load(std::memory_order_relaxed);
+    return static_cast<double>(lines) / std::max(job->copy.picture.height, 1);
 }
 
 bool SaveColorMapFile()

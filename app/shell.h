@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -128,8 +129,15 @@ void ExportTiledImage(int32_t width, int32_t height);
 void ShowFinishedExport();
 // Waits for the export under way, if any, and shows its notice: before the next export, at quit.
 void FinishExport();
-// Called on the export thread before it writes, so that a test can hold an export under way.
-extern std::function<void()> exportHoldForTests;
+// Whether an export is under way, its notice not yet shown.
+bool ExportUnderWay();
+// The share of the export under way that is written (0 to 1), once it has been under way for
+// 0.3 s by the platform's clock: the frame's progress bar. Nothing before then, or with no
+// export. Traces "export progress" the first time it gives a share for an export.
+std::optional<double> ExportProgress();
+// Called on the export thread before it writes (0 lines) and each time it has written more
+// lines, so that a test can hold an export under way, or part-way.
+extern std::function<void(int32_t linesWritten)> exportHoldForTests;
 bool SaveColorMapFile();
 bool LoadColorMapFile();
 // Load's file, or one dropped on the window: a PNG or BMP carrying a recipe, or a recipe's JSON,
@@ -147,8 +155,9 @@ void AwaitNewQuilt();
 // On each refresh: the awaited quilt goes into the history once its picture has begun.
 void RecordQuiltFound();
 // Back and Forward: the quilt before or after in the history grows afresh from its orbit with
-// its colour map and settings; the locks stay. A New still searched for is left for the quilt
-// it was pressed on. At either end nothing changes; the key still traces its line.
+// its colour map and settings, the refresh back to 400 ms as after New; the locks stay. A New
+// still searched for is left for the quilt it was pressed on. At either end nothing changes; the
+// key still traces its line.
 void PressBack();
 void PressForward();
 // A recipe's quilt in place of the window's: the requests not taken up are dropped (a random map

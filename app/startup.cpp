@@ -49,7 +49,8 @@ Timings frameTimes, tickTimes;
 void ShowFrame()
 {
     ShowSettings(windowSettings);
-    DrawFrame(windowWorker.quilt(), windowSettings, exportNoticeTicks > 0 ? exportNotice : std::string());
+    DrawFrame(windowWorker.quilt(), windowSettings, exportNoticeTicks > 0 ? exportNotice : std::string(),
+              ExportProgress());
     CurrentPlatform().SwapBuffers();
 }
 
@@ -110,10 +111,12 @@ int32_t RunMessageLoop()
     // Frames are drawn while the picture may change, at the display's pace, and not at all while
     // nothing can: a tick changes the preview once; input may start a button's pressed look,
     // which lasts 10 frames; a new quilt moves the progress bar, the colour map and the controls
-    // from the worker until it has been found.
+    // from the worker until it has been found; an export under way brings its bar in after a
+    // while and moves it, and the frame after it takes it away.
     constexpr int32_t framesAfterInput = 12;
     int32_t framesWanted = 1;
     bool newQuiltWasUnderWay = false;
+    bool exportWasUnderWay = false;
     bool framesShown = false;
     while (!quitPosted) {
         ShowFinishedExport();  // here, never inside a dialog: a failed export opens its warning
@@ -127,8 +130,11 @@ int32_t RunMessageLoop()
             continue;
         }
         const bool newQuiltUnderWay = windowWorker.NewQuiltPending() || LoadRelaxed(windowWorker.quilt().searching) != 0;
-        if (newQuiltUnderWay || newQuiltWasUnderWay) framesWanted = std::max(framesWanted, 1);
+        const bool exportUnderWay = ExportUnderWay();
+        if (newQuiltUnderWay || newQuiltWasUnderWay || exportUnderWay || exportWasUnderWay)
+            framesWanted = std::max(framesWanted, 1);
         newQuiltWasUnderWay = newQuiltUnderWay;
+        exportWasUnderWay = exportUnderWay;
         if (!platform.WaitForMessageOrFrame(framesWanted > 0)) continue;
         frameTimes.Time(ShowFrame);
         --framesWanted;

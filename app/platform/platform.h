@@ -4,6 +4,7 @@
 // installs the SDL one (sdl_platform.cpp, its dialogs from GTK in gtk_dialogs.cpp), tests a
 // fake. Nothing outside app/platform/ includes SDL or GTK.
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -93,6 +94,9 @@ public:
     // Takes a due tick alone, leaving input waiting: for a modal dialog's loop, which runs
     // instead of the program's while the refresh must go on. False when none is due.
     virtual bool TakeDueTick() { return false; }
+    // The time now, for what the window shows after a while: the steady clock, unless a test
+    // drives its own.
+    virtual std::chrono::steady_clock::time_point Now() const { return std::chrono::steady_clock::now(); }
     virtual void CaptureMouse(bool captured) = 0;
     // Opens the address in the user's browser; a missing opener changes nothing.
     virtual void OpenUrl(const std::string& url) = 0;

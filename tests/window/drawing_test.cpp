@@ -1,15 +1,18 @@
 // The interface drawn in the test's own OpenGL context on a private X server and read back:
 // every control of both pages at its place, the colour strip, a centred label, notices, progress
-// bar, about page; what a refresh tick puts in the preview, where the two preview quads show it,
+// bars, about page; what a refresh tick puts in the preview, where the two preview quads show it,
 // and the refresh timer.
 #include <GL/gl.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <semaphore>
 
 #include "app/shell.h"
 #include "fixtures.h"
+#include "tests/window/fake_platform.h"
 #include "ui/controls.h"
 #include "support/desktop_session.h"
 #include "ui/draw/draw.h"
@@ -43,7 +46,7 @@ struct Frame {
 };
 
 // The window's frame, as the main loop draws it.
-void WholeFrame() { DrawFrame(windowWorker.quilt(), windowSettings, exportNoticeTicks > 0 ? exportNotice : std::string()); }
+void WholeFrame() { DrawFrame(windowWorker.quilt(), windowSettings, exportNoticeTicks > 0 ? exportNotice : std::string(), ExportProgress()); }
 
 // The whole client area as `draw` leaves it.
 Frame ReadBack(void (*draw)() = WholeFrame)
@@ -276,6 +279,54 @@ TEST_F(Drawing, NoticesProgressBarAndAboutPage)
                        {"its heading", 620, 652, 820, 668, White, 101}});
     ExpectButton(frame, exportTileButton);
     ExpectSeen(ReadBack(), {{"about page left over the (blank) preview", 492, 213, 1002, 723, Lit, 0}});
+}
+
+// An export of 8192 x 8192 held half-way: its bar comes in under the preview after 0.3 s by the
+// platform's clock, in the search bar's place though a search goes on, as far across as the file
+// has got; it goes when the notice comes.
+TEST_F(Drawing, ALongExportShowsHowFarItHasGotUntilItsNotice)
+{
+    namespace fs = std::filesystem;
+    FakePlatform platform;  // the save dialog's answer, and the clock
+    std::string folder = (fs::temp_directory_path() / "tessalume-test-XXXXXX").string();
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    platform.answer = folder + "/large.png";
+    std::binary_semaphore held{0}, released{0};
+    int32_t heldAt = 0;
+    exportHoldForTests = [&](int32_t lines) {
+        if (heldAt == 0 && lines >= 4096) heldAt = lines, held.release(), released.acquire();
+    };
+    Quilt& quilt = windowWorker.quilt();
+    quilt.searching = 1, quilt.searchAttempts = 600;
+    // The last column of the bar's middle row that passes the test, 490 for none.
+    const auto barEnd = [](const Frame& frame, bool (*test)(const uint8_t*)) {
+        int end = 490;
+        for (int x = 491; x < clientWidth; ++x) end = test(frame.At(x, 207)) ? x : end;
+        return end;
+    };
+
+    ExportTiledImage(8192, 8192);
+    held.acquire();
+    platform.now += milliseconds(250);
+    const Frame early = ReadBack();
+    EXPECT_EQ(barEnd(early, Red), 490) << "a bar before 0.3 s";
+    EXPECT_NEAR(barEnd(early, Lit), 491 + 307, 1.5) << "the search's bar";
+    platform.now += milliseconds(100);
+    const Frame later = ReadBack();
+    const int end = barEnd(later, Red);
+    EXPECT_NEAR(end, 491 + 512.0 * heldAt / 8192, 1.5) << heldAt << " lines written";
+    EXPECT_EQ(barEnd(later, Lit), end) << "the search's bar beside the export's";
+    EXPECT_EQ(later.Count(491, 205, end, 209, Red), (end - 491) * 4) << "a bar 4 pixels high";
+
+    released.release();
+    FinishExport();
+    exportHoldForTests = nullptr;
+    quilt.searching = 0;
+    const Frame after = ReadBack();
+    ExpectSeen(after, {{"the bar", 491, 205, 1011, 209, Lit, 0}, {"the notice", 491, 124, 700, 140, White, 101}});
+    EXPECT_EQ(exportNotice, "File Exported: large.png");
+    EXPECT_TRUE(fs::exists(folder + "/large.png"));
+    fs::remove_all(folder);
 }
 
 uint8_t* QuiltPixel(int32_t column, int32_t row)

@@ -1,7 +1,8 @@
 // A platform for in-process tests: no window, dialogs answer what the test scripts and remember
-// what they were asked, messages and the refresh timer's periods are kept. Installed for the
-// lifetime of the object.
+// what they were asked, messages and the refresh timer's periods are kept, the clock is the
+// test's. Installed for the lifetime of the object.
 #pragma once
+#include <chrono>
 #include <optional>
 #include <string>
 #include <utility>
@@ -27,6 +28,7 @@ public:
     bool WaitForMessageOrFrame(bool) override { return false; }
     void SwapBuffers() override {}
     void SetTimer(uint32_t period) override { timerPeriods.push_back(period); }
+    std::chrono::steady_clock::time_point Now() const override { return now; }
     void CaptureMouse(bool) override {}
     void OpenUrl(const std::string&) override {}
 
@@ -35,6 +37,7 @@ public:
     std::vector<std::string> folderRequests;
     std::vector<std::pair<std::string, std::string>> messages;  // text and caption
     std::vector<uint32_t> timerPeriods;
+    std::chrono::steady_clock::time_point now;  // stands still unless the test moves it
     std::string title = "Tessalume";
 
 private:

@@ -205,7 +205,9 @@ TEST_F(FileOperations, TheWindowGoesOnWhileAnExportIsWrittenAndTheNoticeWaitsFor
     ExportTile();
     FinishExport();
     std::binary_semaphore started{0}, released{0};
-    exportHoldForTests = [&] { started.release(), released.acquire(); };
+    exportHoldForTests = [&](int32_t lines) {
+        if (lines == 0) started.release(), released.acquire();
+    };
 
     platform.answer = PathIn("held");
     ExportTile();

@@ -30,19 +30,28 @@ TEST_F(WindowHistory, BackReturnsToTheFirstQuiltAfterTwoNewsAndForwardToTheSecon
     const std::string second = GrowAndShow();
     ASSERT_NE(first, second);
     windowSettings.colorMapLocked = true;
+    refreshIntervalList.selected = 3;
+    platform.timerPeriods.clear();
 
     // One batch from the recipe's orbit: the very recipe the first quilt had after its first.
+    // The refresh starts over at its quickest, as after New.
     Press(keyLeft, altHeld);
     ASSERT_TRUE(windowWorker.NewQuiltPending());
     EXPECT_EQ(GrowAndShow(), first);
     EXPECT_TRUE(windowSettings.colorMapLocked);
+    EXPECT_EQ(refreshIntervalList.selected, 0);
+    const std::vector<uint32_t> restarted{refreshIntervalTable[0].milliseconds};
+    EXPECT_EQ(platform.timerPeriods, restarted);
 
-    // At the first quilt Back has nowhere to go; Forward grows the second again, which shows
-    // that going back recorded nothing new.
+    // At the first quilt Back has nowhere to go and leaves the timer be; Forward grows the
+    // second again, which shows that going back recorded nothing new.
     Press(keyLeft, altHeld);
     EXPECT_FALSE(windowWorker.NewQuiltPending());
+    EXPECT_EQ(platform.timerPeriods, restarted);
+    refreshIntervalList.selected = 3;
     Press(keyRight, altHeld);
     EXPECT_EQ(GrowAndShow(), second);
+    EXPECT_EQ(refreshIntervalList.selected, 0);
     Press(keyRight, altHeld);
     EXPECT_FALSE(windowWorker.NewQuiltPending());
 

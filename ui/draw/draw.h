@@ -4,6 +4,7 @@
 // context current on the interface thread.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "engine/engine.h"
@@ -99,8 +100,10 @@ void DrawPreview();
 // ---- Frame ------------------------------------------------------------------------------
 
 // Draws one whole frame of the quilt grown with the settings, with the export notice when it is
-// not empty; the caller swaps the buffers.
-void DrawFrame(const Quilt& quilt, const Settings& settings, const std::string& exportNotice);
+// not empty, and the export's progress bar, in the search bar's place, when it has a share
+// written (0 to 1); the caller swaps the buffers.
+void DrawFrame(const Quilt& quilt, const Settings& settings, const std::string& exportNotice,
+               std::optional<double> exportProgress);
 // The characters the notice line under the preview holds, 8 pixels each.
 inline constexpr std::size_t noticeColumns = 64;
 

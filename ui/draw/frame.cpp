@@ -1,5 +1,7 @@
 // One frame of the window, and the display lists made once for it.
+#include <algorithm>
 #include <atomic>
+#include <optional>
 #include <string>
 
 #include "engine/engine.h"
@@ -57,6 +59,23 @@ void DrawSearchProgress(const Quilt& quilt)
     glEnd();
 }
 
+// The export's bar in the same place, as wide as the preview when the file is whole, in the red
+// of the preview's frame rather than the search's grey: dark red at its left end, brightening
+// towards its right as the file nears its end.
+void DrawExportProgress(double share)
+{
+    const float f = static_cast<float>(std::clamp(share, 0.0, 1.0));
+    const float left = previewSquare.left, right = left + (previewSquare.right - left) * f;
+    glBegin(GL_QUAD_STRIP);
+    glColor3f(0.5f, 0, 0);
+    glVertex2f(left, 205);
+    glVertex2f(left, 209);
+    glColor3f(0.5f + 0.5f * f, 0, 0);
+    glVertex2f(right, 205);
+    glVertex2f(right, 209);
+    glEnd();
+}
+
 }  // namespace
 
 void SetupProjection()
@@ -84,7 +103,8 @@ void BuildStaticLists()
     BuildPreviewTexturesAndQuads();
 }
 
-void DrawFrame(const Quilt& quilt, const Settings& settings, const std::string& exportNotice)
+void DrawFrame(const Quilt& quilt, const Settings& settings, const std::string& exportNotice,
+               std::optional<double> exportProgress)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     DrawPreview();
@@ -97,12 +117,15 @@ void DrawFrame(const Quilt& quilt, const Settings& settings, const std::string& 
 
     DrawPanelControls(quilt, settings);
 
-    // Both notices share one place; when both apply both are drawn there.
+    // Both notices share one place; when both apply both are drawn there. The bars share one
+    // too, which an export under way takes: the search's own notice still says it goes on.
     if (!exportNotice.empty()) DrawText(491, 124, exportNotice.c_str(), 0);
-    if (LoadRelaxed(quilt.searching) != 0) {
-        DrawText(491, 124, "Searching...", 0);
+    const bool searching = LoadRelaxed(quilt.searching) != 0;
+    if (searching) DrawText(491, 124, "Searching...", 0);
+    if (exportProgress)
+        DrawExportProgress(*exportProgress);
+    else if (searching)
         DrawSearchProgress(quilt);
-    }
 }
 
 }  // namespace tessalume
