@@ -192,6 +192,10 @@ void ClearOrbit(Quilt& other);
 // The cells of the quilt and its other orbits summed in orbit order into sum (sized to the
 // period). The orbits may grow meanwhile: every cell is read whole.
 void SumOrbits(const Quilt& quilt, std::span<const Quilt> others, std::vector<AccumulatorCell>& sum);
+// The same for the cells first..end - 1 alone, into a sum already sized to the period: each cell
+// is summed alone, so stretches summed apart give the whole sum.
+void SumOrbitCells(const Quilt& quilt, std::span<const Quilt> others, std::span<AccumulatorCell> sum,
+                   std::size_t first, std::size_t end);
 // The picture of the quilt and its other orbits: with no others, ToneQuilt itself; otherwise
 // SumOrbits, then the sum toned.
 bool ToneOrbits(Quilt& quilt, std::span<const Quilt> others, std::vector<AccumulatorCell>& sum, double brightness);
@@ -220,19 +224,26 @@ public:
     void Dismiss();
     // One batch of every orbit; returns when all are done.
     void GrowPass(Quilt& quilt, std::span<Quilt> others);
+    // SumOrbits, the period shared out among the crew in stretches; returns when all are done.
+    // Between passes, so that no orbit grows meanwhile.
+    void SumPass(const Quilt& quilt, std::span<const Quilt> others, std::vector<AccumulatorCell>& sum);
 
 private:
+    // Every thread of the crew takes the items 0..count - 1 in turn and does each; returns when
+    // all are done.
+    void RunPass(int32_t count, std::function<void(int32_t)> item);
     void Help(std::stop_token stop, int32_t niceness);
-    void GrowOrbitsTaken();
+    void DoItemsTaken();
 
     std::mutex lock;
     std::condition_variable_any passStarted;
     std::condition_variable passFinished;
     uint64_t passes = 0;       // under lock
     int32_t helpersBusy = 0;   // under lock
-    Quilt* first = nullptr;    // the pass's orbits, set under lock before it starts
-    std::span<Quilt> others;
-    std::atomic<int32_t> nextOrbit{0};
+    // The pass's work, set under lock before it starts.
+    std::function<void(int32_t)> passItem;
+    int32_t passItems = 0;
+    std::atomic<int32_t> nextItem{0};
     std::vector<std::jthread> helpers;
 };
 
@@ -290,6 +301,7 @@ public:
     void DropRequests();
 
     // While the interface thread reads the accumulators (a refresh), the worker starts no batch.
+    // With several orbits a refresh reads the worker's sum instead, and the passes go on.
     void BeginRefresh() { refreshing.store(true, std::memory_order_release); }
     void EndRefresh() { refreshing.store(false, std::memory_order_release); }
 

@@ -80,14 +80,15 @@ void StartOrbits(const Quilt& quilt, int32_t count, std::vector<Quilt>& others)
 
 // Hit counts add as the plots count them (wrapping); each sum adds in single precision, orbit
 // after orbit, so that the order of the additions is fixed. A cell's sums are read only where
-// the orbit hit it (an unhit cell's are zero, and the tone passes over unhit cells): in the
-// window the refresh runs this while the orbits grow, and a sparse period then costs little.
-void SumOrbits(const Quilt& quilt, std::span<const Quilt> others, std::vector<AccumulatorCell>& sum)
+// the orbit hit it (an unhit cell's are zero, and the tone passes over unhit cells), which makes
+// a sparse period cheap.
+void SumOrbitCells(const Quilt& quilt, std::span<const Quilt> others, std::span<AccumulatorCell> sum,
+                   std::size_t first, std::size_t end)
 {
-    const std::size_t cells = quilt.accumulators.size();
-    sum.assign(cells, AccumulatorCell{});
-    const auto add = [&sum](const Quilt& orbit) {
-        for (std::size_t i = 0; i < sum.size(); ++i) {
+    std::fill(sum.begin() + static_cast<std::ptrdiff_t>(first), sum.begin() + static_cast<std::ptrdiff_t>(end),
+              AccumulatorCell{});
+    const auto add = [&](const Quilt& orbit) {
+        for (std::size_t i = first; i < end; ++i) {
             const AccumulatorCell& cell = orbit.accumulators[i];
             const int32_t hits = LoadRelaxed(cell.hitCount);
             if (hits == 0) continue;
@@ -101,7 +102,13 @@ void SumOrbits(const Quilt& quilt, std::span<const Quilt> others, std::vector<Ac
     };
     add(quilt);
     for (const Quilt& other : others)
-        if (other.accumulators.size() == cells) add(other);  // never otherwise between requests; a guard only
+        if (other.accumulators.size() == sum.size()) add(other);  // never otherwise between requests; a guard only
+}
+
+void SumOrbits(const Quilt& quilt, std::span<const Quilt> others, std::vector<AccumulatorCell>& sum)
+{
+    sum.resize(quilt.accumulators.size());
+    SumOrbitCells(quilt, others, sum, 0, sum.size());
 }
 
 bool ToneOrbits(Quilt& quilt, std::span<const Quilt> others, std::vector<AccumulatorCell>& sum, double brightness)
@@ -145,30 +152,45 @@ void OrbitCrew::Dismiss()
     helpers.clear();  // joins each
 }
 
-void OrbitCrew::GrowOrbitsTaken()
+void OrbitCrew::DoItemsTaken()
 {
-    const int32_t count = static_cast<int32_t>(others.size()) + 1;
-    for (int32_t k = nextOrbit.fetch_add(1); k < count; k = nextOrbit.fetch_add(1))
-        GrowBatch(k == 0 ? *first : others[static_cast<std::size_t>(k) - 1]);
+    for (int32_t item = nextItem.fetch_add(1); item < passItems; item = nextItem.fetch_add(1)) passItem(item);
 }
 
 // The pass is handed over under the lock, and its end is seen under the lock: everything a
-// helper did to an orbit happens before the caller, or the next thread to take the orbit,
-// touches it again.
-void OrbitCrew::GrowPass(Quilt& quilt, std::span<Quilt> otherOrbits)
+// helper did happens before the caller, or the next thread to take the same orbit, touches it
+// again.
+void OrbitCrew::RunPass(int32_t count, std::function<void(int32_t)> item)
 {
     {
         const std::lock_guard hold(lock);
-        first = &quilt;
-        others = otherOrbits;
-        nextOrbit.store(0, std::memory_order_relaxed);
+        passItem = std::move(item);
+        passItems = count;
+        nextItem.store(0, std::memory_order_relaxed);
         helpersBusy = static_cast<int32_t>(helpers.size());
         ++passes;
     }
     passStarted.notify_all();
-    GrowOrbitsTaken();
+    DoItemsTaken();
     std::unique_lock hold(lock);
     passFinished.wait(hold, [this] { return helpersBusy == 0; });
+}
+
+void OrbitCrew::GrowPass(Quilt& quilt, std::span<Quilt> others)
+{
+    RunPass(static_cast<int32_t>(others.size()) + 1,
+            [&quilt, others](int32_t k) { GrowBatch(k == 0 ? quilt : others[static_cast<std::size_t>(k) - 1]); });
+}
+
+void OrbitCrew::SumPass(const Quilt& quilt, std::span<const Quilt> others, std::vector<AccumulatorCell>& sum)
+{
+    constexpr std::size_t stretch = std::size_t{1} << 16;  // cells: two stretches at the least period
+    sum.resize(quilt.accumulators.size());
+    const std::size_t cells = sum.size();
+    RunPass(static_cast<int32_t>((cells + stretch - 1) / stretch), [&quilt, others, &sum, cells](int32_t item) {
+        const std::size_t first = static_cast<std::size_t>(item) * stretch;
+        SumOrbitCells(quilt, others, sum, first, std::min(first + stretch, cells));
+    });
 }
 
 void OrbitCrew::Help(std::stop_token stop, int32_t niceness)
@@ -181,7 +203,7 @@ void OrbitCrew::Help(std::stop_token stop, int32_t niceness)
             if (!passStarted.wait(hold, stop, [&] { return passes != passesSeen; })) return;
             passesSeen = passes;
         }
-        GrowOrbitsTaken();
+        DoItemsTaken();
         const std::lock_guard hold(lock);
         if (--helpersBusy == 0) passFinished.notify_one();
     }

@@ -106,7 +106,7 @@ Recipe Worker::RecipeOfPicture() const
 
 void Worker::RunBatch(std::stop_token stop)
 {
-    if (refreshing.load(std::memory_order_acquire)) {
+    if (refreshing.load(std::memory_order_acquire) && others.empty()) {
         std::this_thread::yield();  // the refresh is reading the accumulators: leave the core to it
     } else {
         // Before the picture's first batch: where it begins, noted for the exports' recipes
@@ -125,7 +125,7 @@ void Worker::SumIfWanted()
 {
     if (others.empty() || !sumWanted.exchange(false, std::memory_order_acquire)) return;
     const std::lock_guard hold(sumLock);
-    tessalume::SumOrbits(grown, others, summed);
+    crew.SumPass(grown, others, summed);
     sumShowable = true;
 }
 
