@@ -17,7 +17,7 @@ void RefreshTick()
     CountNoticeDown();
     // While a reset is pending the worker may be changing the resolution: leave the preview.
     if (windowWorker.ResetPending()) return;
-    windowWorker.BeginRefresh();  // the worker starts no pass meanwhile
+    windowWorker.BeginRefresh();  // with one orbit the worker starts no pass meanwhile
     Quilt& quilt = windowWorker.quilt();
     if (windowWorker.TonePicture(LoadRelaxed(windowSettings.brightness))) TilePreview(quilt, previewPixels);
     UploadPreview(quilt.resolution);
