@@ -15,6 +15,9 @@ bool GtkReady()
     static const bool ready = [] {
         // Number formatting and parsing must never follow the user's locale.
         gtk_disable_setlocale();
+        // The window is an X11 one (through XWayland on a Wayland desktop): dialogs on the same
+        // display can be attached to it, and kept above it.
+        gdk_set_allowed_backends("x11,*");
         return gtk_init_check(nullptr, nullptr) != FALSE;
     }();
     return ready;
