@@ -196,10 +196,12 @@ bool ChooseExportFile(int32_t format)
     return true;
 }
 
+// Load opens a colour map, or the quilt of a picture or recipe: both kinds can be browsed for.
 bool ChooseColorMapFile()
 {
-    const std::optional<std::string> path = CurrentPlatform().ChooseOpenFile(
-        RequestFor(colorMapFormat, FolderIfExists(imagesFolder)));
+    FileDialogRequest request = RequestFor(colorMapFormat, FolderIfExists(imagesFolder));
+    request.types.insert(request.types.begin() + 1, quiltFileType);
+    const std::optional<std::string> path = CurrentPlatform().ChooseOpenFile(request);
     if (!path || !FitsPathBuffer(*path, readWarning)) return false;
     chosenFilePath = *path;
     return true;

@@ -45,10 +45,13 @@ std::string DefaultExportName(const Quilt& quilt, const Settings& settings);
 
 // ---- Kinds of files ------------------------------------------------------------------------
 
+// A file chooser's filter: its name and its patterns, separated by semicolons.
 struct FileType {
     const char* label;
     const char* pattern;
 };
+// What Load reopens a quilt from besides a colour map: a picture with its recipe, or the recipe.
+inline constexpr FileType quiltFileType{"Quilt Pictures and Recipes", "*.png;*.bmp;*.json"};
 
 // The three kinds of files the user picks, indexed by the export format: the name of the kind,
 // its file types and extension. The first outputFormatCount rows are the "Output Format" list.

@@ -2,6 +2,10 @@
 #include "app/platform/gtk_dialogs.h"
 
 #include <gtk/gtk.h>
+
+#include <ranges>
+#include <string>
+#include <string_view>
 #ifdef GDK_WINDOWING_X11
 #include <gdk/gdkx.h>
 #endif
@@ -94,7 +98,8 @@ std::optional<std::string> RunFileChooser(GtkFileChooserAction action, const cha
         for (const FileType& type : request->types) {
             GtkFileFilter* filter = gtk_file_filter_new();
             gtk_file_filter_set_name(filter, type.label);
-            gtk_file_filter_add_pattern(filter, type.pattern);
+            for (const auto pattern : std::views::split(std::string_view(type.pattern), ';'))
+                gtk_file_filter_add_pattern(filter, std::string(pattern.begin(), pattern.end()).c_str());
             gtk_file_chooser_add_filter(chooser, filter);
         }
         if (action == GTK_FILE_CHOOSER_ACTION_SAVE) {

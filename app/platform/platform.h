@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "files/files.h"
 
@@ -54,7 +55,7 @@ struct IconPicture {
 // to a name typed without one, the folder it opens in (empty: the desktop chooses) and the
 // name it offers (empty: none).
 struct FileDialogRequest {
-    FileType types[2];
+    std::vector<FileType> types;
     const char* defaultExtension;
     std::string startFolder;
     std::string suggestedName;

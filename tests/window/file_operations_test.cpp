@@ -51,6 +51,7 @@ TEST_F(FileOperations, DialogsStartInTheirFoldersAndOfferTheDefaultNameOnlyForIt
     EXPECT_FALSE(ChooseColorMapFile());
     EXPECT_EQ(platform.openRequests.back().startFolder, folder.string());
     EXPECT_STREQ(platform.openRequests.back().defaultExtension, "map");
+    EXPECT_STREQ(platform.openRequests.back().types.at(1).pattern, "*.png;*.bmp;*.json") << "quilts can be browsed for";
     platform.answer = PathIn("elsewhere");
     ChooseOutputDirectory();
     EXPECT_EQ(platform.folderRequests.back(), folder.string());
