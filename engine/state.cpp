@@ -34,10 +34,21 @@ void SeedQuilt(Quilt& quilt, uint32_t seed)
     quilt.runNumber = static_cast<int32_t>(quilt.orbit.random.NextWord() % 10000u);
 }
 
+namespace {
+
+// The resolution whose period is that high, or -1.
+int32_t ResolutionOfHeight(int32_t height)
+{
+    for (int32_t resolution = 0; resolution < resolutionCount; ++resolution)
+        if (resolutionTable[resolution].periodHeight == height) return resolution;
+    return -1;
+}
+
+}  // namespace
+
 ResolutionRow PeriodOfHeight(int32_t height)
 {
-    for (const ResolutionRow& row : resolutionTable)
-        if (row.periodHeight == height) return row;
+    if (const int32_t resolution = ResolutionOfHeight(height); resolution >= 0) return resolutionTable[resolution];
     const int32_t width = static_cast<int32_t>(std::lround(height * std::sqrt(3.0)));
     return {nullptr, std::bit_ceil(static_cast<uint32_t>(width)), width, height, width / 2, height / 2,
             std::pow(1.5, std::log2(height / 256.0))};
@@ -50,9 +61,7 @@ void SetResolution(Quilt& quilt, int32_t resolution, uint8_t background)
 
 void SetPeriod(Quilt& quilt, const ResolutionRow& period, uint8_t background)
 {
-    quilt.resolution = -1;
-    for (int32_t resolution = 0; resolution < resolutionCount; ++resolution)
-        if (resolutionTable[resolution].periodHeight == period.periodHeight) quilt.resolution = resolution;
+    quilt.resolution = ResolutionOfHeight(period.periodHeight);
     quilt.textureSize = period.textureSize;
     quilt.periodWidth = period.periodWidth;
     quilt.periodHeight = period.periodHeight;
